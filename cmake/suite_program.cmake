@@ -1,0 +1,10 @@
+# suite_program(NAME source... [LIBS lib...])
+# One program of the suite: built into bin/, linked with the frame, installed.
+add_custom_target(suite_programs)
+function(suite_program name)
+  cmake_parse_arguments(SP "" "" "LIBS" ${ARGN})
+  add_executable(${name} ${SP_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE ${SP_LIBS} frame)
+  add_dependencies(suite_programs ${name})
+  install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endfunction()

@@ -1,0 +1,31 @@
+// Choosing and sleeping the random delay.
+#pragma once
+
+#include <time.h>
+
+#include <cstdint>
+
+namespace dozejitter {
+
+struct settings {
+    double min_delay = 0;
+    double max_delay = 0;
+    bool verbose = false;
+};
+
+// Reads both operands with strtod; true when each was read whole, both are
+// finite, 0 <= min <= max and max is below 2^63 seconds.
+bool parse_delays(const char* min_text, const char* max_text, settings& s);
+
+// The delay for the draw r (0 to RAND_MAX): min + r / (RAND_MAX / (max - min)),
+// never below 0. Equal bounds give the minimum.
+double delay_for_draw(double min_delay, double max_delay, int r);
+
+// Whole seconds and nanoseconds of a delay, both truncated toward zero.
+timespec sleep_request(double delay);
+
+// Sleeps for the whole request, resuming after each interruption with the
+// time left. Returns 0, or the error number of a failure other than EINTR.
+int sleep_resuming(timespec request);
+
+}  // namespace dozejitter

@@ -1,0 +1,30 @@
+// dozejitter: sleep for a random time between two bounds, in seconds.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "dozejitter/cli.hpp"
+#include "dozejitter/delay.hpp"
+#include "frame/tool_frame.hpp"
+
+int main(int argc, char* argv[])
+{
+    frame::setup_locale(frame::dozejitter_frame);
+    const dozejitter::settings s = dozejitter::parse_command_line(argc, argv);
+    dozejitter::seed_random();
+
+    double delay = s.min_delay;
+    if (s.min_delay != s.max_delay)
+        delay = dozejitter::delay_for_draw(s.min_delay, s.max_delay, rand());
+    if (s.verbose) {
+        printf(frame::translate("Sleeping for %1.6f s ..."), delay);
+        putchar('\n');
+    }
+    if (const int error = dozejitter::sleep_resuming(dozejitter::sleep_request(delay)))
+        frame::die("ERROR: Unable to sleep: %s!", strerror(error));
+    if (s.verbose) {
+        fputs(frame::translate("Woke up!"), stdout);
+        putchar('\n');
+    }
+    return 0;
+}

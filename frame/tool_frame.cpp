@@ -1,0 +1,148 @@
+#include "frame/tool_frame.hpp"
+
+#include <cerrno>
+#include <clocale>
+#include <cctype>
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <libintl.h>
+#include <unistd.h>
+
+#ifndef SUITE_LOCALEDIR
+#define SUITE_LOCALEDIR "/usr/local/share/locale"
+#endif
+
+namespace frame {
+namespace {
+
+const tool_frame* current_frame = nullptr;
+
+// Character handling stays as the environment set it only when the locale
+// decodes the four bytes of U+1F600 as exactly one character. Any other
+// answer (an error in "C", four characters in Latin-1) means the text would
+// not be handled as UTF-8.
+void require_utf8_characters()
+{
+    const char grinning_face[] = "\xF0\x9F\x98\x80";
+    wchar_t decoded[4];
+    if (mbstowcs(decoded, grinning_face, 4) != 1)
+        setlocale(LC_CTYPE, fallback_locale);
+}
+
+void check_standard_output_at_exit()
+{
+    check_standard_output();
+}
+
+}  // namespace
+
+void setup_locale(const tool_frame& tf)
+{
+    current_frame = &tf;
+    const bool from_environment = setlocale(LC_ALL, "") != nullptr;
+    if (!from_environment)
+        setlocale(LC_ALL, fallback_locale);
+
+    switch (tf.extra_step) {
+    case locale_step::none:
+        break;
+    case locale_step::utf8_character_test:
+        if (from_environment)
+            require_utf8_characters();
+        break;
+    case locale_step::numeric_c:
+        setlocale(LC_NUMERIC, "C");
+        break;
+    case locale_step::numeric_c_utf8:
+        setlocale(LC_NUMERIC, fallback_locale);
+        break;
+    }
+
+    if (tf.domain != nullptr) {
+        bindtextdomain(tf.domain, SUITE_LOCALEDIR);
+        textdomain(tf.domain);
+    }
+    atexit(check_standard_output_at_exit);
+}
+
+const char* translate(const char* text)
+{
+    if (current_frame != nullptr && current_frame->domain == nullptr)
+        return text;
+    return gettext(text);
+}
+
+void print_usage(const tool_frame& tf, const char* program_path, int status)
+{
+    if (tf.style == usage_style::translated)
+        fprintf(stderr, tf.usage_format, translate("Usage:"), program_path);
+    else
+        fprintf(stderr, tf.usage_format, program_path);
+    exit(status);
+}
+
+void print_version(const tool_frame& tf)
+{
+    printf(tf.version_format, version_text);
+    exit(0);
+}
+
+void report_message(const char* text)
+{
+    fputs(translate(text), stderr);
+    fputc('\n', stderr);
+}
+
+void report_format(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    vfprintf(stderr, translate(format), args);
+    va_end(args);
+    fputc('\n', stderr);
+}
+
+void die(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    vfprintf(stderr, translate(format), args);
+    va_end(args);
+    fputc('\n', stderr);
+    exit(1);
+}
+
+bool is_printable_byte(int value)
+{
+    // glibc has no count of single-byte code values; a locale whose longest
+    // character is one byte has 256 of them, a multibyte one 128.
+    const int limit = MB_CUR_MAX == 1 ? 256 : 128;
+    return value >= 0 && value < limit && isprint(value) != 0;
+}
+
+void report_unhandled_option(int value)
+{
+    const int shown = is_printable_byte(value) ? value : ' ';
+    fprintf(stderr, "INTERNAL ERROR: Unhandled option c=%c code=%x!\n", shown,
+            static_cast<unsigned>(value));
+}
+
+void check_standard_output()
+{
+    const bool earlier_error = ferror(stdout) != 0;
+    errno = 0;
+    const bool flush_failed = fflush(stdout) != 0;
+    if (!earlier_error && !flush_failed)
+        return;
+    const int error = errno != 0 ? errno : EIO;
+    clearerr(stdout);
+    report_format("ERROR: Unable to write to standard output: %s!", strerror(error));
+    // Exit handlers may not call exit again.
+    _exit(1);
+}
+
+}  // namespace frame

@@ -1,0 +1,89 @@
+// The frame every program of the suite shares: locale and catalog set-up,
+// the usage and version lines, the form of diagnostics and the exit statuses.
+#pragma once
+
+#include <getopt.h>
+
+namespace frame {
+
+inline constexpr const char* version_text = "2.7.15";
+inline constexpr const char* fallback_locale = "C.UTF-8";
+
+// The one locale step a program may add after the environment's locale.
+enum class locale_step {
+    none,
+    utf8_character_test,  // character handling must be UTF-8 (glyphpad)
+    numeric_c,            // numbers with a full stop, "C"
+    numeric_c_utf8,       // numbers with a full stop, "C.UTF-8"
+};
+
+enum class usage_style {
+    translated,  // format "%s %s ..." filled with the translated "Usage:" and argv[0]
+    fixed,       // format "Usage: %s ..." filled with argv[0], never translated
+};
+
+// The constant description of one program.
+struct tool_frame {
+    const char* name;
+    const char* domain;  // gettext text domain, or nullptr: translate nothing
+    locale_step extra_step;
+    const char* short_options;
+    const option* long_options;
+    usage_style style;
+    const char* usage_format;  // the whole usage line, ending in "\n"
+    const char* version_format;
+};
+
+extern const tool_frame tagsnip_frame;
+extern const tool_frame glyphpad_frame;
+extern const tool_frame hostfacts_frame;
+extern const tool_frame epochfmt_frame;
+extern const tool_frame epochscan_frame;
+extern const tool_frame dozejitter_frame;
+
+// Codes of tagsnip's long options that have no short form.
+enum tagsnip_long_code {
+    opt_enumerate_format = 4096,
+    opt_enumerate_label1,
+    opt_enumerate_label2,
+    opt_highlight_begin = 8192,
+    opt_highlight_end,
+    opt_highlight_unmarked1,
+    opt_highlight_unmarked2,
+    opt_highlight_marked1,
+    opt_highlight_marked2,
+    opt_highlight_params,
+};
+
+// Locale from the environment (falling back to "C.UTF-8"), the program's
+// extra step, and the catalog binding. Also arranges for standard output to
+// be flushed and checked when the process exits normally: a failed write
+// becomes "ERROR: Unable to write to standard output: %s!" and status 1.
+void setup_locale(const tool_frame& tf);
+
+// The translated text of a message id (the id itself for untranslated programs).
+const char* translate(const char* text);
+
+[[noreturn]] void print_usage(const tool_frame& tf, const char* program_path, int status);
+[[noreturn]] void print_version(const tool_frame& tf);
+
+// A diagnostic line: the translated text on standard error, then "\n" as a
+// write of its own. The one-argument form never treats the text as a format.
+void report_message(const char* text);
+void report_format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// report_format, then exit status 1; for programs without a clean-up routine.
+[[noreturn]] void die(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// "INTERNAL ERROR: Unhandled option c=%c code=%x!\n"; the caller exits with 1.
+void report_unhandled_option(int value);
+
+// A printable single-byte value of the current locale: below 128 in a
+// multibyte locale, below 256 in a single-byte one.
+bool is_printable_byte(int value);
+
+// Flushes standard output and checks it; on failure writes the error line and
+// ends the process with status 1. Called at exit by the hook setup_locale installs.
+void check_standard_output();
+
+}  // namespace frame
