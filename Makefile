@@ -3,6 +3,7 @@
 #   make check            build and run every test
 #   make check-sanitize   the same with AddressSanitizer and UndefinedBehaviorSanitizer
 #   make check-clang      the same built with clang++
+#   make pot              extract the translatable texts into po/<domain>.pot
 #   make install          install under $(PREFIX), honouring DESTDIR
 PREFIX = /usr/local
 CMAKE = cmake
@@ -33,10 +34,14 @@ check-clang:
 	$(CMAKE) --build build-clang --parallel $(JOBS)
 	cd build-clang && $(CTEST) --output-on-failure --parallel $(JOBS) --timeout 600
 
+# The translators' templates po/<domain>.pot.
+pot:
+	sh po/extract.sh .
+
 install: all
 	DESTDIR="$(DESTDIR)" $(CMAKE) --install build --prefix "$(PREFIX)"
 
 clean:
 	rm -rf build build-sanitize build-clang
 
-.PHONY: all check check-sanitize check-clang install clean
+.PHONY: all check check-sanitize check-clang pot install clean

@@ -12,10 +12,6 @@
 #include <libintl.h>
 #include <unistd.h>
 
-#ifndef SUITE_LOCALEDIR
-#define SUITE_LOCALEDIR "/usr/local/share/locale"
-#endif
-
 namespace frame {
 namespace {
 
@@ -63,7 +59,7 @@ void setup_locale(const tool_frame& tf)
     }
 
     if (tf.domain != nullptr) {
-        bindtextdomain(tf.domain, SUITE_LOCALEDIR);
+        bindtextdomain(tf.domain, catalog_dir);
         textdomain(tf.domain);
     }
     atexit(check_standard_output_at_exit);

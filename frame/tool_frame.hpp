@@ -9,6 +9,11 @@ namespace frame {
 inline constexpr const char* version_text = "2.7.15";
 inline constexpr const char* fallback_locale = "C.UTF-8";
 
+// Where the message catalogs are looked up: a build setting, defined by the
+// library that a program links beside the frame (catalog_dir_installed, or
+// catalog_dir_build_tree for tests of the catalogs themselves).
+extern const char* const catalog_dir;
+
 // The one locale step a program may add after the environment's locale.
 enum class locale_step {
     none,

@@ -1,0 +1,77 @@
+# bash completion for tagsnip, glyphpad, hostfacts, epochfmt, epochscan and dozejitter.
+
+# _smalltools_complete WORDS FILE_OPTIONS: complete options from WORDS; after
+# an option in FILE_OPTIONS complete file names.
+_smalltools_complete()
+{
+    local words=$1 file_options=$2
+    local cur=${COMP_WORDS[COMP_CWORD]}
+    local prev=
+    [ "$COMP_CWORD" -gt 0 ] && prev=${COMP_WORDS[COMP_CWORD-1]}
+    COMPREPLY=()
+    local option
+    for option in $file_options; do
+        if [ "$prev" = "$option" ]; then
+            compopt -o filenames 2>/dev/null
+            COMPREPLY=($(compgen -f -- "$cur"))
+            return 0
+        fi
+    done
+    if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "$words" -- "$cur"))
+    else
+        compopt -o filenames 2>/dev/null
+        COMPREPLY=($(compgen -f -- "$cur"))
+    fi
+    return 0
+}
+
+_tagsnip()
+{
+    _smalltools_complete "-C --cat -0 --discard -H --highlight -E --enumerate -X --extract
+        -D --delete --remove -F --insert-front -B --insert-back -R --replace -i --input
+        -o --output -a --append -p --in-place -k --keep-broken -m --min-actions
+        -M --max-actions -s --select -b --begin-tag -e --end-tag -t --tag
+        -x --exclude-tags -y --include-tags -f --full-tag-lines -g --tags-only
+        --enumerate-format --enumerate-label1 --enumerate-label2 --highlight-begin
+        --highlight-end --highlight-unmarked1 --highlight-unmarked2 --highlight-marked1
+        --highlight-marked2 --highlight-params -q --suppress-warnings -h --help -v --version" \
+        "-F --insert-front -B --insert-back -R --replace -i --input -o --output"
+}
+
+_glyphpad()
+{
+    _smalltools_complete "-i --indent -I --multiline-indent -c --center -C --multiline-center
+        -s --separator -n --newline -t --terminal-info -w --width -l --length -b --size
+        -a --size-length-width -x --columns -h --help -v --version" ""
+}
+
+_hostfacts()
+{
+    _smalltools_complete "-h --help -v --version -c --compatibility" ""
+}
+
+_epochfmt()
+{
+    _smalltools_complete "-T --template -H --human-readable -s --seconds -m --milliseconds
+        -u --microseconds -n --nanoseconds -h --help -v --version" ""
+}
+
+_epochscan()
+{
+    _smalltools_complete "-T --template -F --float -I --integer-decimal -X --integer-hexadecimal
+        -0 --integer-0x-hexadecimal -H --human-readable -s --seconds -m --milliseconds
+        -u --microseconds -n --nanoseconds -h --help -v --version" ""
+}
+
+_dozejitter()
+{
+    _smalltools_complete "-w --verbose -q --quiet -h --help -v --version" ""
+}
+
+complete -F _tagsnip tagsnip
+complete -F _glyphpad glyphpad
+complete -F _hostfacts hostfacts
+complete -F _epochfmt epochfmt
+complete -F _epochscan epochscan
+complete -F _dozejitter dozejitter

@@ -1,0 +1,63 @@
+// The German catalogs, through builds of the programs that look their
+// catalogs up in the build tree. Texts are translated; the usage synopsis,
+// the version line and the numbers are not.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/run_program.hpp"
+
+namespace {
+
+std::string l10n_program(const std::string& name)
+{
+    return std::string(SUITE_L10N_BIN_DIR) + "/" + name;
+}
+
+// The two ways a German user asks for German texts.
+std::vector<std::vector<std::string>> german_environments()
+{
+    const std::string dir = testsupport::built_locale_dir("de_DE.UTF-8", "de_DE", "UTF-8");
+    if (dir.empty())
+        return {};
+    return {{"LOCPATH=" + dir, "LC_ALL=de_DE.UTF-8"},
+            {"LOCPATH=" + dir, "LANG=de_DE.UTF-8", "LANGUAGE=de"}};
+}
+
+testsupport::run_result run_german(std::vector<std::string> argv, const std::vector<std::string>& env)
+{
+    testsupport::run_request r;
+    r.argv = std::move(argv);
+    r.env = env;
+    return testsupport::run(r);
+}
+
+TEST(GermanCatalogs, Dozejitter)
+{
+    const std::string program = l10n_program("dozejitter");
+    const auto environments = german_environments();
+    ASSERT_FALSE(environments.empty()) << "localedef could not build de_DE.UTF-8";
+    for (const auto& env : environments) {
+        auto r = run_german({program, "2", "1"}, env);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "FEHLER: Ungültige Werte für min_delay/max_delay!\n");
+
+        r = run_german({program, "--help"}, env);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, "Aufruf: " + program +
+                             " min_delay max_delay [-q|--quiet] [-w|--verbose] [-h|--help] [-v|--version]\n");
+
+        r = run_german({program, "--version"}, env);
+        EXPECT_EQ(r.out, "dozejitter 2.7.15\n");
+
+        r = run_german({program, "-w", "0.5e-3", "0.5e-3"}, env);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, "Schlafe 0.000500 s ...\nAufgewacht!\n");
+    }
+    // Without a German locale the same build speaks English.
+    const auto r = run_german({program, "2", "1"}, {"LC_ALL=C.UTF-8"});
+    EXPECT_EQ(r.err, "ERROR: Invalid min_delay/max_delay!\n");
+}
+
+}  // namespace

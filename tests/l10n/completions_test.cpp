@@ -1,0 +1,160 @@
+// The shell completions offer every option of every program, and complete
+// file names where an option takes a file.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "frame/tool_frame.hpp"
+#include "tests/support/run_program.hpp"
+
+namespace {
+
+const std::string bash_script = std::string(SUITE_SOURCE_DIR) + "/completions/smalltools.bash";
+const std::string zsh_script = std::string(SUITE_SOURCE_DIR) + "/completions/_smalltools";
+
+const frame::tool_frame* const frames[] = {
+    &frame::tagsnip_frame,   &frame::glyphpad_frame,  &frame::hostfacts_frame,
+    &frame::epochfmt_frame,  &frame::epochscan_frame, &frame::dozejitter_frame,
+};
+
+// The text between BEGIN and the first END after it.
+std::string section(const std::string& text, const std::string& begin, const std::string& end)
+{
+    const size_t from = text.find(begin);
+    if (from == std::string::npos)
+        return "";
+    return text.substr(from, text.find(end, from) - from);
+}
+
+// Every long option and every short option of the program's table.
+std::vector<std::string> options_of(const frame::tool_frame& tf)
+{
+    std::vector<std::string> options;
+    for (const option* o = tf.long_options; o->name != nullptr; ++o) {
+        if (*o->name != '\0')
+            options.push_back(std::string("--") + o->name);
+    }
+    for (const char* c = tf.short_options; *c != '\0'; ++c) {
+        if (*c != ':' && *c != '-')
+            options.push_back(std::string("-") + *c);
+    }
+    return options;
+}
+
+bool has_word(const std::string& text, const std::string& word)
+{
+    // In the bash lists options stand between blanks; in the zsh specs inside
+    // quotes, braces or parentheses, or before a description bracket.
+    for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
+        const char before = at == 0 ? ' ' : text[at - 1];
+        const char after = at + word.size() < text.size() ? text[at + word.size()] : ' ';
+        if (std::string(" \t\n\"'{,(").find(before) != std::string::npos &&
+            std::string(" \t\n\"'},)[").find(after) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+TEST(Completions, BashAndZshKnowEveryOption)
+{
+    const std::string bash = testsupport::read_file(bash_script);
+    const std::string zsh = testsupport::read_file(zsh_script);
+    for (const frame::tool_frame* tf : frames) {
+        const std::string bash_part = section(bash, std::string("_") + tf->name + "()", "\n}\n");
+        const std::string zsh_part = section(zsh, std::string("\n") + tf->name + ")", ";;");
+        ASSERT_FALSE(bash_part.empty()) << tf->name;
+        ASSERT_FALSE(zsh_part.empty()) << tf->name;
+        for (const std::string& o : options_of(*tf)) {
+            EXPECT_TRUE(has_word(bash_part, o)) << "bash, " << tf->name << " " << o;
+            // --help and --version are shared by all programs in the zsh script.
+            if (o != "-h" && o != "--help" && o != "-v" && o != "--version") {
+                EXPECT_TRUE(has_word(zsh_part, o)) << "zsh, " << tf->name << " " << o;
+            }
+        }
+        EXPECT_NE(bash.find(std::string("complete -F _") + tf->name + " " + tf->name + "\n"),
+                  std::string::npos);
+        EXPECT_TRUE(has_word(section(zsh, "#compdef", "\n"), tf->name));
+    }
+}
+
+// Completion in a non-interactive bash: COMP_WORDS as bash would set it.
+std::vector<std::string> bash_complete(const std::vector<std::string>& words, const std::string& cwd)
+{
+    std::string assign = "COMP_WORDS=(";
+    for (const auto& w : words)
+        assign += "'" + w + "' ";
+    assign += "); COMP_CWORD=" + std::to_string(words.size() - 1) + "; ";
+    testsupport::run_request r;
+    r.argv = {"/bin/bash", "-c",
+              "source '" + bash_script + "' && " + assign + "_" + words[0] +
+                  " && printf '%s\\n' \"${COMPREPLY[@]}\""};
+    r.cwd = cwd;
+    const testsupport::run_result result = testsupport::run(r);
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::vector<std::string> offered;
+    std::istringstream lines(result.out);
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty())
+            offered.push_back(line);
+    }
+    std::sort(offered.begin(), offered.end());
+    return offered;
+}
+
+TEST(Completions, BashCompletesOptionsAndFiles)
+{
+    testsupport::temp_dir dir;
+    testsupport::write_file(dir / "notes.txt", "x\n");
+    testsupport::write_file(dir / "novel.md", "y\n");
+    testsupport::write_file(dir / "other", "z\n");
+
+    const std::vector<std::string> in = {"--in-place", "--include-tags", "--input", "--insert-back",
+                                         "--insert-front"};
+    std::vector<std::string> expected = in;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(bash_complete({"tagsnip", "--in"}, dir.path), expected);
+
+    const std::vector<std::string> files = {"notes.txt", "novel.md"};
+    for (const char* option : {"--input", "-i", "--output", "-o", "--insert-front", "-F", "--insert-back",
+                               "-B", "--replace", "-R"})
+        EXPECT_EQ(bash_complete({"tagsnip", option, "no"}, dir.path), files) << option;
+
+    EXPECT_EQ(bash_complete({"dozejitter", "--v"}, dir.path),
+              (std::vector<std::string>{"--verbose", "--version"}));
+    EXPECT_EQ(bash_complete({"epochscan", "--integer-"}, dir.path),
+              (std::vector<std::string>{"--integer-0x-hexadecimal", "--integer-decimal",
+                                        "--integer-hexadecimal"}));
+}
+
+// zsh completes only inside its line editor: drive an interactive zsh on a
+// pseudo-terminal of its own and read the listing it shows.
+TEST(Completions, ZshListsTheOptions)
+{
+    if (!testsupport::file_exists("/usr/bin/zsh") && !testsupport::file_exists("/bin/zsh"))
+        GTEST_SKIP() << "zsh is not installed";
+    const std::string script =
+        "zmodload zsh/zpty\n"
+        "zpty z 'zsh -f -i'\n"
+        "zpty -w z \"PS1='> '; fpath=(" SUITE_SOURCE_DIR "/completions \\$fpath);"
+        " autoload -Uz compinit; compinit -u -D; unsetopt beep; print READY\"\n"
+        "out=''\n"
+        "for i in {1..100}; do zpty -rt z chunk && out+=$chunk; [[ $out == *READY* ]] && break; sleep 0.1; done\n"
+        "out=''\n"
+        "zpty -w -n z $'tagsnip --in\\t'\n"
+        "for i in {1..30}; do sleep 0.1; while zpty -rt z chunk; do out+=$chunk; done; done\n"
+        "print -r -- \"$out\"\n"
+        "zpty -d z\n";
+    testsupport::run_request r;
+    r.argv = {"/usr/bin/zsh", "-f", "-c", script};
+    r.env = {"TERM=dumb", "HOME=/nonexistent"};
+    const testsupport::run_result result = testsupport::run(r);
+    ASSERT_EQ(result.status, 0) << result.err;
+    for (const char* o : {"--in-place", "--include-tags", "--input", "--insert-back", "--insert-front"})
+        EXPECT_NE(result.out.find(std::string("\n") + o + " "), std::string::npos) << o << "\n" << result.out;
+    EXPECT_EQ(result.out.find("--output"), std::string::npos);
+}
+
+}  // namespace
