@@ -3,7 +3,7 @@
 function(suite_test name)
   cmake_parse_arguments(ST "" "" "LIBS" ${ARGN})
   add_executable(${name} ${ST_UNPARSED_ARGUMENTS})
-  target_link_libraries(${name} PRIVATE ${ST_LIBS} catalog_dir_installed test_support GTest::gtest GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${ST_LIBS} frame catalog_dir_installed test_support GTest::gtest GTest::gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   add_test(NAME ${name} COMMAND ${name})
   # End-to-end tests start the programs from bin/; build them first.

@@ -24,8 +24,10 @@ for domain in tagsnip glyphpad epochfmt epochscan dozejitter; do
     done | while read -r source; do
         grep -o -E '"(ERROR|WARNING): ([^"\\]|\\.)*"' "$source"
     done | sort -u > "$fresh/$domain.texts"
+    # A literal continued on the next line is matched by its first piece.
     while IFS= read -r text; do
-        if ! grep -q -F -x "msgid $text" "$template"; then
+        if ! grep -q -F -x "msgid $text" "$template" &&
+           ! grep -q -F "msgid ${text%\"}" "$template"; then
             echo "$domain: not in the template: $text"
             failed=1
         fi

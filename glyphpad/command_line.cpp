@@ -1,0 +1,151 @@
+#include "glyphpad/command_line.hpp"
+
+#include <cstdlib>
+
+#include "frame/tool_frame.hpp"
+#include "glyphpad/unescape.hpp"
+
+namespace glyphpad {
+namespace {
+
+// The widest layout accepted; -x results beyond it are refused.
+constexpr int64_t max_columns = 4096;
+
+// Replaces the string a slot holds (if any) with a new one.
+void store(char*& slot, char* decoded)
+{
+    free(slot);
+    slot = decoded;
+}
+
+// Options with further elements take them from the argument vector at
+// optind, whatever they look like; the count is tested before anything is
+// stored.
+bool elements_follow(int argc, int needed)
+{
+    return argc - optind >= needed;
+}
+
+void take_multiline_indent(int argc, char* argv[], run_settings& s)
+{
+    if (!elements_follow(argc, 2)) {
+        frame::report_message("ERROR: Invalid arguments for multiline-indent!");
+        release_and_exit(s, 1);
+    }
+    s.indentation = integer_argument(optarg);
+    char* left = unescape_argument(argv[optind]);
+    char* right = unescape_argument(argv[optind + 1]);
+    store(s.border_left, left);
+    store(s.border_right, right);
+    optind += 2;
+    s.mode = output_mode::multiline_indent;
+}
+
+void take_multiline_center(int argc, char* argv[], run_settings& s)
+{
+    if (!elements_follow(argc, 1)) {
+        frame::report_message("ERROR: Invalid arguments for multiline-center!");
+        release_and_exit(s, 1);
+    }
+    char* left = unescape_argument(optarg);
+    char* right = unescape_argument(argv[optind]);
+    store(s.border_left, left);
+    store(s.border_right, right);
+    optind += 1;
+    s.mode = output_mode::multiline_center;
+}
+
+void take_separator(int argc, char* argv[], run_settings& s)
+{
+    if (!elements_follow(argc, 2)) {
+        frame::report_message("ERROR: Invalid separator setting!");
+        release_and_exit(s, 1);
+    }
+    char* left = unescape_argument(optarg);
+    char* right = unescape_argument(argv[optind + 1]);
+    char* separator = unescape_argument(argv[optind]);
+    store(s.border_left, left);
+    store(s.border_right, right);
+    store(s.text, separator);
+    optind += 2;
+    s.mode = output_mode::separator;
+}
+
+void take_columns(const char* argument, run_settings& s)
+{
+    const int64_t columns = columns_for_argument(argument, s.terminal_columns);
+    if (columns > max_columns) {
+        frame::report_format("ERROR: Invalid console width %u!", static_cast<unsigned>(columns));
+        release_and_exit(s, 1);
+    }
+    s.columns = static_cast<int32_t>(columns);
+}
+
+}  // namespace
+
+int64_t columns_for_argument(const char* argument, int32_t terminal_columns)
+{
+    const int32_t v = static_cast<int32_t>(strtol(argument, nullptr, 10));
+    if (v >= 1)
+        return v;
+    return static_cast<int64_t>(terminal_columns) + v;
+}
+
+int32_t integer_argument(const char* argument)
+{
+    // glibc's atoi is strtol cut to int: out-of-range values saturate in
+    // 64 bits first, then keep their low 32 bits.
+    return static_cast<int32_t>(strtol(argument, nullptr, 10));
+}
+
+void parse_command_line(int argc, char* argv[], run_settings& s)
+{
+    const frame::tool_frame& tf = frame::glyphpad_frame;
+    int c;
+    while ((c = getopt_long(argc, argv, tf.short_options, tf.long_options, nullptr)) != -1) {
+        switch (c) {
+        case 'i':
+            s.indentation = integer_argument(optarg);
+            s.mode = output_mode::indent;
+            break;
+        case 'I': take_multiline_indent(argc, argv, s); break;
+        case 'c': s.mode = output_mode::center; break;
+        case 'C': take_multiline_center(argc, argv, s); break;
+        case 's': take_separator(argc, argv, s); break;
+        case 'n': s.newline = true; break;
+        case 't': s.mode = output_mode::terminal_info; break;
+        case 'w': s.mode = output_mode::width; break;
+        case 'l': s.mode = output_mode::length; break;
+        case 'b': s.mode = output_mode::size; break;
+        case 'a': s.mode = output_mode::size_length_width; break;
+        case 'x': take_columns(optarg, s); break;
+        case '-': break;
+        case 'h': frame::print_usage(tf, argv[0], 0);
+        case 'v': frame::print_version(tf);
+        case '?': frame::print_usage(tf, argv[0], 1);
+        default:
+            frame::report_unhandled_option(c);
+            release_and_exit(s, 1);
+        }
+    }
+
+    if (optind < argc) {
+        if (s.text != nullptr)
+            frame::print_usage(tf, argv[0], 1);
+        s.text = unescape_argument(argv[optind]);
+        ++optind;
+    }
+    for (; optind < argc; ++optind)
+        frame::report_format("WARNING: Unhandled parameter %s!", argv[optind]);
+}
+
+void release_and_exit(run_settings& s, int status)
+{
+    free(s.text);
+    free(s.border_left);
+    free(s.border_right);
+    s.text = s.border_left = s.border_right = nullptr;
+    exit(status);
+}
+
+}  // namespace glyphpad

@@ -1,0 +1,28 @@
+// glyphpad's command line: options, the positional string, and the way out.
+#pragma once
+
+#include <cstdint>
+
+#include "glyphpad/settings.hpp"
+
+namespace glyphpad {
+
+// Applies the options and the positional string to s, whose terminal_columns
+// and columns the caller has set from the terminal. Ends the run on --help,
+// --version and every error of the command line.
+void parse_command_line(int argc, char* argv[], run_settings& s);
+
+// The layout width for the -x argument: its atol value cut to 32 bits is a
+// width when positive, else an amount added to the terminal's columns
+// (which are never negative, so the result always fits 32 bits).
+int64_t columns_for_argument(const char* argument, int32_t terminal_columns);
+
+// A number as atoi reads it (leading blanks, a sign, digits up to the first
+// other byte), cut to 32 bits the way glibc's atoi does, without its
+// undefined behaviour for values out of range.
+int32_t integer_argument(const char* argument);
+
+// Releases the settings' strings and ends the process with status.
+[[noreturn]] void release_and_exit(run_settings& s, int status);
+
+}  // namespace glyphpad

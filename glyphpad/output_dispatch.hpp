@@ -1,0 +1,14 @@
+// Running the one output mode of a glyphpad run.
+#pragma once
+
+#include <cstdio>
+
+#include "glyphpad/settings.hpp"
+
+namespace glyphpad {
+
+// Writes the output of s.mode to out; the framed modes read in. A mode that
+// needs a text writes nothing when there is none.
+void print_output(const run_settings& s, FILE* in, FILE* out);
+
+}  // namespace glyphpad

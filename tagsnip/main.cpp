@@ -1,0 +1,34 @@
+// tagsnip: filter text line by line, acting on a range of lines or on the
+// blocks between a begin and an end tag.
+#include <cstring>
+
+#include "frame/tool_frame.hpp"
+#include "tagsnip/actions.hpp"
+#include "tagsnip/command_line.hpp"
+#include "tagsnip/scanner.hpp"
+#include "tagsnip/streams.hpp"
+
+int main(int argc, char* argv[])
+{
+    frame::setup_locale(frame::tagsnip_frame);
+    tagsnip::run_settings s = tagsnip::parse_command_line(argc, argv);
+    tagsnip::normalise_settings(s);
+    const tagsnip::run_streams io = tagsnip::open_streams(s);
+
+    tagsnip::block_actions actions;
+    actions.settings = &s;
+    actions.out = io.output;
+    actions.out_name = io.output_name;
+    actions.insert = io.insert;
+    const int read_error =
+        tagsnip::scan_input(io.input, *io.buffer, s, tagsnip::needs_line_pieces(s.act), actions);
+    if (read_error != 0) {
+        frame::report_format("ERROR: Read error: %s!", strerror(read_error));
+        tagsnip::finish_run(1);
+    }
+    if (!tagsnip::action_count_within_limits(s, actions.action_count)) {
+        frame::report_message("ERROR: Number of actions outside of set limits (--min-actions/-m/--max-actions/-M)!");
+        tagsnip::finish_run(1);
+    }
+    tagsnip::finish_run(0);
+}

@@ -1,0 +1,313 @@
+// The block scanner: cuts the input into pieces that lie outside or inside
+// blocks and hands them, in input order, to the two emitters of an action.
+//
+// The emitter is any record E with a field `line_number` (int64_t), a field
+// `block_open` (bool) and the free functions
+//     emit_outside(E&, const char* piece, size_t length, bool boundary)
+//     emit_inside(E&, const char* piece, size_t length, bool boundary)
+// An outside piece with the boundary flag means a block begins after it; an
+// inside piece with the flag means the block ends after it. Pieces cover
+// every byte of the input exactly once; an empty piece carries only a mark.
+#pragma once
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "tagsnip/settings.hpp"
+
+namespace tagsnip {
+
+// The input, read in large blocks and handed on as runs of whole lines.
+// A line longer than the buffer makes it grow; lines may hold NUL bytes.
+struct line_buffer {
+    char* data = nullptr;
+    std::size_t capacity = 0;
+    std::size_t begin = 0;  // first byte not yet handed on
+    std::size_t end = 0;    // end of the bytes read so far
+    bool at_end = false;
+};
+
+inline constexpr std::size_t line_buffer_size = 256 * 1024;
+
+// malloc of line_buffer_size bytes; false (errno set) when there is no memory.
+bool allocate_line_buffer(line_buffer& b);
+void release_line_buffer(line_buffer& b);
+
+// Makes [b.begin, lines_end) hold whole lines, each ending in a newline, or
+// at the end of the input its last bytes. Returns 1 when there are bytes to
+// hand on, 0 at the end of the input, -1 on a read error (errno set; a
+// buffer that cannot grow is ENOMEM). The caller sets b.begin = lines_end
+// once it has handed the bytes on.
+int fill_lines(FILE* in, line_buffer& b, std::size_t& lines_end);
+
+// The counting pass: reads the whole input and counts its lines (a last
+// line without newline counts). When copy is not null every byte read is
+// also written to it. Returns 0, or the error number of a failed read;
+// a failed write to the copy sets copy_failed and returns its error number.
+int count_lines(FILE* in, line_buffer& b, FILE* copy, std::int64_t& count, bool& copy_failed);
+
+// First occurrence of tag in [from, to), or null. A tag with a newline
+// before its last byte can never lie within one line and is never found.
+const char* find_tag(const char* from, const char* to, const char* tag, std::size_t length);
+
+// Whether pieces must be handed over one line at a time, because the action
+// writes something around each piece. Otherwise runs of whole lines that
+// hold no block boundary may be handed over as one piece, and line_number
+// is kept only in line mode.
+bool needs_line_pieces(action a);
+
+namespace scan_detail {
+
+struct scan_state {
+    const run_settings* s;
+    bool per_line;
+    bool inside;  // tag mode: looking for the end tag
+    enum { before, selected, after } phase;  // line mode, lines handed over whole
+};
+
+inline const char* line_end(const char* p, const char* q)
+{
+    const void* nl = memchr(p, '\n', static_cast<std::size_t>(q - p));
+    return nl != nullptr ? static_cast<const char*>(nl) + 1 : q;
+}
+
+inline std::size_t span(const char* a, const char* b)
+{
+    return static_cast<std::size_t>(b - a);
+}
+
+// Line mode, one line with its number n, as the selection rules say.
+template <class E>
+void select_line(const run_settings& s, E& e, const char* p, const char* le)
+{
+    const std::int64_t n = e.line_number;
+    if (s.from_line < 1 || n < s.from_line || (s.to_line != 0 && n > s.to_line)) {
+        emit_outside(e, p, span(p, le), false);
+        return;
+    }
+    if (n == s.from_line)
+        emit_outside(e, p, 0, true);
+    emit_inside(e, p, span(p, le), false);
+    if (n == s.to_line)
+        emit_inside(e, le, 0, true);
+}
+
+// Line mode over a run of whole lines [p, q).
+template <class E>
+void scan_lines(scan_state& st, E& e, const char* p, const char* q)
+{
+    const run_settings& s = *st.s;
+    if (st.per_line) {
+        while (p < q) {
+            const char* le = line_end(p, q);
+            ++e.line_number;
+            select_line(s, e, p, le);
+            p = le;
+        }
+        return;
+    }
+    while (p < q) {
+        switch (st.phase) {
+        case scan_state::before: {
+            const char* start = p;
+            while (p < q && e.line_number + 1 < s.from_line) {
+                p = line_end(p, q);
+                ++e.line_number;
+            }
+            if (p > start)
+                emit_outside(e, start, span(start, p), false);
+            if (p < q) {
+                emit_outside(e, p, 0, true);
+                st.phase = scan_state::selected;
+            }
+            break;
+        }
+        case scan_state::selected: {
+            const char* start = p;
+            if (s.to_line == 0) {
+                p = q;
+            } else {
+                while (p < q && e.line_number < s.to_line) {
+                    p = line_end(p, q);
+                    ++e.line_number;
+                }
+            }
+            emit_inside(e, start, span(start, p), false);
+            if (s.to_line != 0 && e.line_number == s.to_line) {
+                emit_inside(e, p, 0, true);
+                st.phase = scan_state::after;
+            }
+            break;
+        }
+        case scan_state::after:
+            emit_outside(e, p, span(p, q), false);
+            p = q;
+            break;
+        }
+    }
+}
+
+// Whole lines [p, q) that hold no tag being looked for.
+template <class E>
+void pass_lines(scan_state& st, E& e, const char* p, const char* q)
+{
+    if (p == q)
+        return;
+    if (!st.per_line) {
+        if (st.inside)
+            emit_inside(e, p, span(p, q), false);
+        else
+            emit_outside(e, p, span(p, q), false);
+        return;
+    }
+    while (p < q) {
+        const char* le = line_end(p, q);
+        ++e.line_number;
+        if (st.inside)
+            emit_inside(e, p, span(p, le), false);
+        else
+            emit_outside(e, p, span(p, le), false);
+        p = le;
+    }
+}
+
+// One line [ls, le) in which the tag being looked for was found at m, with
+// no NUL byte before it.
+template <class E>
+void cut_tag_line(scan_state& st, E& e, const char* ls, const char* le, const char* m)
+{
+    const run_settings& s = *st.s;
+    const bool full = s.full_tag_lines;
+    const bool include = s.include_tags;
+    const bool identical = s.begin_tag == s.end_tag;
+    // A tag after a NUL byte of the line is never found.
+    const void* nul = memchr(m, '\0', span(m, le));
+    const char* limit = nul != nullptr ? static_cast<const char*>(nul) : le;
+    const char* pos = ls;
+    ++e.line_number;
+    for (;;) {
+        if (!st.inside) {
+            const char* after = m + s.begin_length;
+            if (full && include) {
+                emit_outside(e, pos, 0, true);
+                emit_inside(e, pos, span(pos, after), false);
+                pos = after;
+            } else if (full) {
+                emit_outside(e, pos, span(pos, after), false);
+                pos = after;
+            } else if (include) {
+                emit_outside(e, pos, span(pos, m), true);
+                pos = m;
+            } else {
+                emit_outside(e, pos, span(pos, after), true);
+                pos = after;
+            }
+            if (!full && identical) {
+                if (include) {
+                    emit_inside(e, pos, s.begin_length, true);
+                    pos += s.begin_length;
+                } else {
+                    emit_inside(e, pos, 0, true);
+                }
+            }
+            st.inside = !identical;
+        } else {
+            const char* after = m + s.end_length;
+            if (full && include) {
+                emit_inside(e, pos, span(pos, after), false);
+                pos = after;
+            } else if (full) {
+                emit_inside(e, pos, 0, true);
+                emit_outside(e, ls, span(ls, after), false);
+                pos = after;
+            } else if (include) {
+                emit_inside(e, pos, span(pos, after), true);
+                pos = after;
+            } else {
+                emit_inside(e, pos, span(pos, m), true);
+                pos = m;
+            }
+            st.inside = false;
+        }
+        if (full)
+            break;
+        m = st.inside ? find_tag(pos, limit, s.end_tag, s.end_length)
+                      : find_tag(pos, limit, s.begin_tag, s.begin_length);
+        if (m == nullptr)
+            break;
+    }
+    const std::size_t rest = span(pos, le);
+    if (!full) {
+        if (st.inside)
+            emit_inside(e, pos, rest, false);
+        else
+            emit_outside(e, pos, rest, false);
+    } else if (include) {
+        emit_inside(e, pos, rest, !st.inside);
+    } else if (identical) {
+        emit_outside(e, pos, rest, true);
+        emit_inside(e, le, 0, true);
+    } else {
+        emit_outside(e, pos, rest, st.inside);
+    }
+}
+
+// Tag mode over a run of whole lines [p, q): the lines without the tag
+// being looked for pass whole, each line with it is cut.
+template <class E>
+void scan_tags(scan_state& st, E& e, const char* p, const char* q)
+{
+    const run_settings& s = *st.s;
+    while (p < q) {
+        const char* m = st.inside ? find_tag(p, q, s.end_tag, s.end_length)
+                                  : find_tag(p, q, s.begin_tag, s.begin_length);
+        if (m == nullptr) {
+            pass_lines(st, e, p, q);
+            return;
+        }
+        const void* nl = m > p ? memrchr(p, '\n', span(p, m)) : nullptr;
+        const char* ls = nl != nullptr ? static_cast<const char*>(nl) + 1 : p;
+        const char* le = line_end(m, q);
+        pass_lines(st, e, p, ls);
+        if (memchr(ls, '\0', span(ls, m)) != nullptr)
+            pass_lines(st, e, ls, le);
+        else
+            cut_tag_line(st, e, ls, le, m);
+        p = le;
+    }
+}
+
+}  // namespace scan_detail
+
+// Scans the whole input with the normalised settings (line numbers already
+// resolved) and closes a block still open at its end. Returns 0, or the
+// error number of a read error; then an open block is left open.
+template <class E>
+int scan_input(FILE* in, line_buffer& b, const run_settings& s, bool per_line, E& e)
+{
+    using scan_detail::scan_state;
+    scan_state st{&s, per_line, false, scan_state::before};
+    if (s.from_line < 1 || (s.to_line != 0 && s.to_line < s.from_line))
+        st.phase = scan_state::after;
+    std::size_t lines_end = 0;
+    int filled;
+    while ((filled = fill_lines(in, b, lines_end)) > 0) {
+        const char* p = b.data + b.begin;
+        const char* q = b.data + lines_end;
+        if (s.begin_tag != nullptr)
+            scan_detail::scan_tags(st, e, p, q);
+        else
+            scan_detail::scan_lines(st, e, p, q);
+        b.begin = lines_end;
+    }
+    if (filled < 0)
+        return errno != 0 ? errno : EIO;
+    if (e.block_open)
+        emit_inside(e, b.data + b.begin, 0, true);
+    return 0;
+}
+
+}  // namespace tagsnip

@@ -1,0 +1,59 @@
+// The one record of a tagsnip run: what to do, on what, from where to where.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tagsnip {
+
+// The order matters: the warnings test ranges of it and the actions
+// dispatch on it.
+enum class action : int {
+    cat = 0,
+    discard,
+    enumerate,
+    highlight,
+    extract,
+    insert_front,
+    insert_back,
+    replace,
+    remove,  // --delete, --remove
+};
+
+// Room for "%", a value of up to 123 bytes, "llu" and the terminating NUL.
+inline constexpr std::size_t enumerate_format_size = 128;
+
+struct run_settings {
+    action act = action::cat;
+    const char* insert_file = nullptr;
+    const char* input_file = nullptr;
+    const char* output_file = nullptr;
+    bool append = false;
+    bool in_place = false;
+    bool keep_broken = false;
+    std::int32_t min_actions = -1;
+    std::int32_t max_actions = -1;
+    std::int64_t from_line = 0;
+    std::int64_t to_line = 0;
+    // After normalisation: begin_tag is null or non-empty; end_tag is null
+    // exactly when begin_tag is, and is the very same pointer when the two
+    // tags have the same text.
+    const char* begin_tag = nullptr;
+    const char* end_tag = nullptr;
+    bool include_tags = false;
+    bool full_tag_lines = false;
+    char enumerate_format[enumerate_format_size] = "%06llu";
+    const char* enumerate_label1 = "\x1b[36m";
+    const char* enumerate_label2 = "\x1b[0m ";
+    const char* highlight_begin = "\u2b50";
+    const char* highlight_end = "\U0001f6d1";
+    const char* highlight_unmarked1 = "\x1b[34m";
+    const char* highlight_unmarked2 = "\x1b[0m";
+    const char* highlight_marked1 = "\x1b[31m";
+    const char* highlight_marked2 = "\x1b[0m";
+    bool warnings = true;
+    std::size_t begin_length = 0;
+    std::size_t end_length = 0;
+};
+
+}  // namespace tagsnip

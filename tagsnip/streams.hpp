@@ -1,0 +1,41 @@
+// tagsnip's files: the set-up of the input, output and insert streams, the
+// counting pass, and the one clean-up routine every exit after the set-up
+// goes through (closing, deleting a broken output, completing an in-place
+// update).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "tagsnip/scanner.hpp"
+#include "tagsnip/settings.hpp"
+
+namespace tagsnip {
+
+struct run_streams {
+    FILE* input;
+    FILE* output;
+    const char* output_name;  // "-" for standard output
+    FILE* insert;             // null without an insert file
+    line_buffer* buffer;
+};
+
+// The set-up steps in their order. Resolves line numbers that count from
+// the end (the settings change there). Every failure reports and ends the
+// run through finish_run.
+run_streams open_streams(run_settings& s);
+
+// The clean-up with the run's exit status; never returns.
+[[noreturn]] void finish_run(int status);
+
+// A line number counted from the end (below 0) resolved against the number
+// of lines: -1 is the last line. A from_line reaching back before the first
+// line gives 0 or less; a to_line that does so gives -1, which selects
+// nothing (only an explicit 0 means "to the end").
+std::int64_t resolve_from_line(std::int64_t from_line, std::int64_t count);
+std::int64_t resolve_to_line(std::int64_t to_line, std::int64_t count);
+
+// Drops what a stream still holds buffered, after a failed write.
+void discard_pending_output(FILE* out);
+
+}  // namespace tagsnip

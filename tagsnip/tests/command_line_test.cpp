@@ -1,0 +1,105 @@
+// The settings' normalisation, the enumeration format and the resolution of
+// line numbers that count from the end.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "tagsnip/command_line.hpp"
+#include "tagsnip/streams.hpp"
+
+namespace {
+
+using tagsnip::run_settings;
+
+TEST(EnumerateFormat, BuildsOneUnsignedConversion)
+{
+    struct format_case {
+        const char* value;
+        const char* format;
+    };
+    for (const format_case& c : {format_case{"06", "%06llu"}, format_case{"", "%llu"},
+                                 format_case{"'8", "%'8llu"}, format_case{"-4", "%-4llu"}}) {
+        char format[tagsnip::enumerate_format_size] = "unchanged";
+        EXPECT_TRUE(tagsnip::make_enumerate_format(c.value, format)) << c.value;
+        EXPECT_STREQ(format, c.format);
+    }
+}
+
+TEST(EnumerateFormat, RefusesAnythingThatCouldTakeAnotherArgument)
+{
+    const std::string longest(123, '1');
+    for (const std::string& value : {std::string("0.3"), std::string("%d"), std::string("d"),
+                                    std::string("1$"), std::string("*"), std::string("ll"),
+                                    std::string("s%n"), std::string("4x"), std::string("\xe9"),
+                                    longest + "1"}) {
+        char format[tagsnip::enumerate_format_size] = "unchanged";
+        EXPECT_FALSE(tagsnip::make_enumerate_format(value.c_str(), format)) << value;
+        EXPECT_STREQ(format, "unchanged");
+    }
+    char format[tagsnip::enumerate_format_size];
+    ASSERT_TRUE(tagsnip::make_enumerate_format(longest.c_str(), format));
+    EXPECT_EQ(std::string(format), "%" + longest + "llu");
+}
+
+run_settings normalised(const char* begin, const char* end, tagsnip::action a = tagsnip::action::extract)
+{
+    run_settings s;
+    s.act = a;
+    s.warnings = false;
+    s.begin_tag = begin;
+    s.end_tag = end;
+    tagsnip::normalise_settings(s);
+    return s;
+}
+
+TEST(Normalise, TagsBecomeNoneOneOrTwoStrings)
+{
+    char x1[] = "X";
+    char x2[] = "X";
+    const run_settings same = normalised(x1, x2);
+    EXPECT_EQ(same.begin_tag, x1);
+    EXPECT_EQ(same.end_tag, x1);  // the very same string
+    EXPECT_EQ(same.begin_length, 1u);
+
+    const run_settings two = normalised("END", "STOP");
+    EXPECT_STREQ(two.begin_tag, "END");
+    EXPECT_STREQ(two.end_tag, "STOP");
+    EXPECT_EQ(two.end_length, 4u);
+
+    const run_settings begin_only = normalised("B", "");
+    EXPECT_EQ(begin_only.end_tag, begin_only.begin_tag);
+
+    const run_settings end_only = normalised(nullptr, "X");
+    EXPECT_EQ(end_only.begin_tag, nullptr);
+    EXPECT_EQ(end_only.end_tag, nullptr);
+
+    const run_settings empty_begin = normalised("", "X");
+    EXPECT_EQ(empty_begin.begin_tag, nullptr);
+    EXPECT_EQ(empty_begin.end_tag, nullptr);
+}
+
+TEST(Normalise, LineActionsDropTheTags)
+{
+    for (tagsnip::action a : {tagsnip::action::cat, tagsnip::action::discard, tagsnip::action::enumerate}) {
+        const run_settings s = normalised("A", "B", a);
+        EXPECT_EQ(s.begin_tag, nullptr);
+        EXPECT_EQ(s.end_tag, nullptr);
+    }
+    EXPECT_NE(normalised("A", "B", tagsnip::action::highlight).begin_tag, nullptr);
+}
+
+TEST(ResolveLines, CountFromTheEnd)
+{
+    EXPECT_EQ(tagsnip::resolve_from_line(-2, 5), 4);
+    EXPECT_EQ(tagsnip::resolve_to_line(-1, 5), 5);
+    EXPECT_EQ(tagsnip::resolve_from_line(-10, 5), -4);
+    EXPECT_EQ(tagsnip::resolve_from_line(3, 5), 3);
+    EXPECT_EQ(tagsnip::resolve_to_line(0, 5), 0);  // only an explicit 0 means "to the end"
+    EXPECT_EQ(tagsnip::resolve_to_line(-5, 5), 1);
+    EXPECT_EQ(tagsnip::resolve_to_line(-6, 5), -1);
+    EXPECT_EQ(tagsnip::resolve_to_line(-8, 5), -1);
+    EXPECT_EQ(tagsnip::resolve_to_line(-1, 0), -1);
+}
+
+}  // namespace
