@@ -1,0 +1,131 @@
+// The raw facts of the host report, as plain records. The platform layer
+// (host_facts_linux.cpp, host_facts_freebsd.cpp) fills them from the running
+// system; the report writers (report_sections.hpp) turn them into lines.
+#pragma once
+
+#include <sys/socket.h>
+#include <sys/utsname.h>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace hostfacts {
+
+// Host name buffer: 256 bytes, the last one always NUL.
+inline constexpr std::size_t host_name_size = 256;
+
+struct uptime_facts {
+    bool known = false;          // false: the clock could not be read
+    std::uint64_t seconds = 0;
+    std::uint64_t nanoseconds = 0;
+};
+
+struct kernel_facts {
+    bool known = false;          // false: uname failed
+    utsname names{};
+};
+
+struct load_facts {
+    bool known = false;          // true only when all three averages came back
+    double averages[3] = {0, 0, 0};
+};
+
+// One battery unit as the ACPI battery information request reports it.
+struct battery_unit {
+    unsigned number = 0;         // unit number, 0, 1, ...
+    bool answered = false;       // false: the information request failed
+    int cap = 0;                 // remaining capacity in percent
+    int state = 0;               // battery state bits (below)
+};
+
+inline constexpr int battery_discharging = 1;
+inline constexpr int battery_charging = 2;
+inline constexpr int battery_critical = 4;
+inline constexpr int battery_not_present = 7;
+inline constexpr unsigned most_batteries = 2;   // units reported at most
+inline constexpr unsigned battery_slots = 8;    // units gathered at most
+
+struct battery_facts {
+    unsigned count = 0;          // units gathered into `units`, in unit order
+    battery_unit units[battery_slots];
+};
+
+struct swap_device {
+    std::int32_t blocks = 0;     // size in pages
+    std::int32_t used = 0;       // pages in use
+};
+
+inline constexpr std::size_t swap_slots = 64;
+
+struct memory_facts {
+    // Set when a source could not be read: the perror label, with errno kept
+    // in `error`. The section then writes nothing.
+    const char* failed_label = nullptr;
+    int error = 0;
+    std::uint32_t page_size = 0;        // P, bytes
+    std::uint64_t physical = 0;         // T, bytes
+    std::uint32_t inactive_pages = 0;   // I
+    std::uint32_t free_pages = 0;       // F
+    std::size_t swap_count = 0;
+    swap_device swaps[swap_slots];
+};
+
+struct disk_facts {
+    bool known = false;          // false: statvfs failed
+    std::uint64_t fragment_size = 0;
+    std::uint64_t blocks = 0;
+    std::uint64_t free_blocks = 0;
+    std::uint64_t available_blocks = 0;
+};
+
+// Address families in the order of the report, whatever the system's numbers.
+enum address_kind : std::uint32_t { kind_ipv4 = 1, kind_link = 2, kind_ipv6 = 3 };
+
+// One interface address. The pointers point into the system's interface
+// address list, or into a test's made-up data; the entry owns nothing.
+struct interface_entry {
+    const char* name = nullptr;
+    address_kind kind = kind_ipv4;
+    const sockaddr* address = nullptr;        // ipv4/ipv6: converted by getnameinfo
+    const unsigned char* link_bytes = nullptr; // link: the link-level address
+    std::uint32_t link_length = 0;
+    std::uint32_t prefix = 0;
+    std::uint32_t flags = 0;                  // the platform's own ifa_flags
+    std::uint32_t index = 0;                  // interface index, 0: none
+};
+
+inline constexpr std::size_t interface_slots = 1024;
+
+struct interface_table {
+    std::size_t count = 0;
+    bool truncated = false;
+    interface_entry entries[interface_slots];
+};
+
+// The platform's own interface flag bits that the flags line shows.
+struct flag_bits {
+    std::uint32_t up, lower_up, running, loopback, pointopoint;
+};
+extern const flag_bits platform_flags;
+
+// --- The platform layer: one call per section, each sampled when called. ---
+
+// gethostname into `buffer` (host_name_size bytes), "localhost" on failure.
+void read_host_name(char* buffer);
+uptime_facts read_uptime();
+kernel_facts read_kernel();
+std::uint32_t read_online_processors();
+std::uint32_t read_page_size();
+std::uint32_t count_processes();
+std::uint32_t count_logged_in_users();
+load_facts read_load();
+battery_facts read_batteries();
+memory_facts read_memory();
+disk_facts read_disk(const char* path);
+
+// Platform-specific part of collecting the interface table: whether an
+// address with this family is link-level, and where its bytes are.
+bool link_level_address(const sockaddr* address, const unsigned char** bytes,
+                        std::uint32_t* length);
+
+}  // namespace hostfacts

@@ -1,0 +1,73 @@
+#include "hostfacts/report.hpp"
+
+#include <ifaddrs.h>
+#include <net/if.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "hostfacts/facts.hpp"
+#include "hostfacts/report_sections.hpp"
+
+namespace hostfacts {
+
+namespace {
+
+void write_network(FILE* out)
+{
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) {
+        perror("getifaddrs()");
+        exit(0);
+    }
+    // Large and only needed once: kept out of the stack.
+    static interface_table table;
+    collect_interfaces(list, table, stderr);
+    sort_interfaces(table);
+    // Entries of one name are adjacent once sorted: one lookup per name.
+    for (std::size_t i = 0; i < table.count; ++i) {
+        interface_entry& entry = table.entries[i];
+        const interface_entry* previous = i > 0 ? &table.entries[i - 1] : nullptr;
+        entry.index = previous && strcmp(previous->name, entry.name) == 0 ? previous->index
+                                                                            : if_nametoindex(entry.name);
+    }
+    const bool written = write_interfaces(out, stderr, table);
+    freeifaddrs(list);
+    if (!written)
+        exit(1);
+}
+
+}  // namespace
+
+void write_report()
+{
+    FILE* out = stdout;
+    write_compatibility(out);
+
+    char host_name[host_name_size];
+    read_host_name(host_name);
+    write_host_names(out, host_name);
+
+    write_uptime(out, read_uptime());
+    write_kernel(out, read_kernel());
+
+    // The processor count is also the divisor of the load percentages.
+    const std::uint32_t cores = read_online_processors();
+    write_processors(out, cores, read_page_size());
+    write_processes(out, count_processes());
+    write_users(out, count_logged_in_users());
+    write_load(out, read_load(), cores);
+
+    write_batteries(out, read_batteries());
+    fflush(out);  // keeps stdout's lines ahead of a perror message in a shared stream
+    write_memory(out, stderr, read_memory());
+    for (const disk_place& disk : disk_places)
+        write_disk(out, disk.label, read_disk(disk.path));
+    write_disk_list(out);
+
+    fflush(out);
+    write_network(out);
+}
+
+}  // namespace hostfacts

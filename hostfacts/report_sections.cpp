@@ -1,0 +1,178 @@
+// Host, load, battery, memory, swap and disk sections of the report.
+#include "hostfacts/report_sections.hpp"
+
+#include <cstring>
+
+namespace hostfacts {
+
+void write_compatibility(FILE* out)
+{
+    fprintf(out, "compatibility=%u\n", available_version);
+}
+
+void write_host_names(FILE* out, const char* name)
+{
+    // The long name is the whole name; the short one stops before the first dot.
+    const char* dot = strchr(name, '.');
+    const int short_length = dot ? static_cast<int>(dot - name) : static_cast<int>(strlen(name));
+    fprintf(out, "hostname_long=\"%s\"\n", name);
+    fprintf(out, "hostname_short=\"%.*s\"\n", short_length, name);
+}
+
+void write_uptime(FILE* out, const uptime_facts& facts)
+{
+    if (!facts.known)
+        return;
+    const std::uint64_t s = facts.seconds;
+    fprintf(out, "uptime_total=%1.9f\n",
+            static_cast<double>(facts.nanoseconds) / 1e9 + static_cast<double>(s));
+    fprintf(out, "uptime_days=%u\n", static_cast<unsigned>(s / 86400));
+    fprintf(out, "uptime_hours=%u\n", static_cast<unsigned>((s / 3600) % 24));
+    fprintf(out, "uptime_mins=%u\n", static_cast<unsigned>((s / 60) % 60));
+    fprintf(out, "uptime_secs=%u\n", static_cast<unsigned>(s % 60));
+    fprintf(out, "uptime_nsecs=%llu\n", static_cast<unsigned long long>(facts.nanoseconds));
+}
+
+void write_kernel(FILE* out, const kernel_facts& facts)
+{
+    if (!facts.known)
+        return;
+    fprintf(out, "system_sysname=\"%s\"\n", facts.names.sysname);
+    fprintf(out, "system_nodename=\"%s\"\n", facts.names.nodename);
+    fprintf(out, "system_release=\"%s\"\n", facts.names.release);
+    fprintf(out, "system_version=\"%s\"\n", facts.names.version);
+    fprintf(out, "system_machine=\"%s\"\n", facts.names.machine);
+}
+
+void write_processors(FILE* out, std::uint32_t cores, std::uint32_t page_size)
+{
+    fprintf(out, "system_cores=%u\n", cores);
+    fprintf(out, "system_pagesize=%u\n", page_size);
+}
+
+void write_processes(FILE* out, std::uint32_t count)
+{
+    fprintf(out, "system_procs=%u\n", count);
+}
+
+void write_users(FILE* out, std::uint32_t count)
+{
+    fprintf(out, "system_users=%u\n", count);
+}
+
+void write_load(FILE* out, const load_facts& facts, std::uint32_t cores)
+{
+    if (!facts.known)
+        return;
+    const double m = 100.0 / static_cast<double>(cores);
+    fprintf(out, "system_load_avg1min=%1.6f\n", facts.averages[0]);
+    fprintf(out, "system_load_avg5min=%1.6f\n", facts.averages[1]);
+    fprintf(out, "system_load_avg15min=%1.6f\n", facts.averages[2]);
+    fprintf(out, "system_load_avg1minpct=%1.4f\n", facts.averages[0] * m);
+    fprintf(out, "system_load_avg5minpct=%1.4f\n", facts.averages[1] * m);
+    fprintf(out, "system_load_avg15minpct=%1.4f\n", facts.averages[2] * m);
+}
+
+unsigned battery_status_code(int state)
+{
+    // The first test that holds decides.
+    if (state == battery_not_present)
+        return 0;
+    if (state == 0)
+        return 3;
+    if (state & battery_charging)
+        return 2;
+    if (state & battery_discharging)
+        return 4;
+    return 1;
+}
+
+void write_batteries(FILE* out, const battery_facts& facts)
+{
+    unsigned listed[most_batteries];
+    unsigned listed_count = 0;
+    for (unsigned i = 0; i < facts.count && listed_count < most_batteries; ++i) {
+        const battery_unit& unit = facts.units[i];
+        if (!unit.answered)
+            continue;
+        fprintf(out, "battery_%u_status=%u\n", unit.number, battery_status_code(unit.state));
+        fprintf(out, "battery_%u_capacity=%u\n", unit.number, static_cast<unsigned>(unit.cap));
+        listed[listed_count++] = unit.number;
+    }
+    fputs("battery_list=\"", out);
+    for (unsigned i = 0; i < listed_count; ++i)
+        fprintf(out, i == 0 ? "%u" : " %u", listed[i]);
+    fputs("\"\n", out);
+}
+
+namespace {
+
+double percent_of(std::uint64_t part, std::uint64_t whole)
+{
+    return static_cast<double>(part) * 100.0 / static_cast<double>(whole);
+}
+
+}  // namespace
+
+void write_memory(FILE* out, FILE* err, const memory_facts& facts)
+{
+    if (facts.failed_label) {
+        fprintf(err, "%s: %s\n", facts.failed_label, strerror(facts.error));
+        return;
+    }
+    const std::uint64_t page = facts.page_size;
+    const std::uint64_t t = facts.physical;
+    const std::uint64_t b =
+        (static_cast<std::uint64_t>(facts.free_pages) + facts.inactive_pages) * page;
+    const std::uint64_t used = t < b ? 0 : t - b;
+    const std::uint64_t free = t < b ? t : b;
+
+    std::uint64_t swap_total = 0, swap_used = 0, swap_free = 0;
+    for (std::size_t d = 0; d < facts.swap_count; ++d) {
+        const std::int64_t bytes = static_cast<std::int64_t>(facts.swaps[d].blocks) * static_cast<std::int64_t>(page);
+        const std::int64_t in_use = static_cast<std::int64_t>(facts.swaps[d].used) * static_cast<std::int64_t>(page);
+        swap_total += static_cast<std::uint64_t>(bytes);
+        swap_used += static_cast<std::uint64_t>(in_use);
+        swap_free += static_cast<std::uint64_t>(bytes - in_use);
+    }
+
+    fprintf(out, "system_mem_total=%llu\n", static_cast<unsigned long long>(t));
+    fprintf(out, "system_mem_used=%llu\n", static_cast<unsigned long long>(used));
+    fprintf(out, "system_mem_free=%llu\n", static_cast<unsigned long long>(free));
+    if (t != 0) {
+        fprintf(out, "system_mem_usedpct=%1.1f\n", percent_of(used, t));
+        fprintf(out, "system_mem_freepct=%1.1f\n", percent_of(free, t));
+    }
+    if (swap_total != 0) {
+        fprintf(out, "system_swap_total=%llu\n", static_cast<unsigned long long>(swap_total));
+        fprintf(out, "system_swap_used=%llu\n", static_cast<unsigned long long>(swap_used));
+        fprintf(out, "system_swap_free=%llu\n", static_cast<unsigned long long>(swap_free));
+        fprintf(out, "system_swap_usedpct=%1.1f\n", percent_of(swap_used, swap_total));
+        fprintf(out, "system_swap_freepct=%1.1f\n", percent_of(swap_free, swap_total));
+    } else {
+        fputs("system_swap_total=0\n", out);
+    }
+}
+
+void write_disk(FILE* out, const char* label, const disk_facts& facts)
+{
+    if (!facts.known)
+        return;
+    const std::uint64_t r = facts.fragment_size;
+    const std::uint64_t total = facts.blocks * r;
+    const std::uint64_t used = (facts.blocks - facts.free_blocks) * r;
+    const std::uint64_t available = facts.available_blocks * r;
+    // The share not available to unprivileged users: reserved blocks count in it.
+    const double pct = total == 0 ? 0.0 : percent_of(total - available, total);
+    fprintf(out, "disk_%s_total=%llu\n", label, static_cast<unsigned long long>(total));
+    fprintf(out, "disk_%s_used=%llu\n", label, static_cast<unsigned long long>(used));
+    fprintf(out, "disk_%s_available=%llu\n", label, static_cast<unsigned long long>(available));
+    fprintf(out, "disk_%s_pct=%1.3f\n", label, pct);
+}
+
+void write_disk_list(FILE* out)
+{
+    fputs("disk_list=\"root home tmp\"\n", out);
+}
+
+}  // namespace hostfacts

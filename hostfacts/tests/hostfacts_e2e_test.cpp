@@ -1,0 +1,293 @@
+// hostfacts run as a user would: options, messages, exit status, and a whole
+// report that agrees with the host.
+#include <net/if.h>
+#include <sys/statvfs.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <regex>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/support/run_program.hpp"
+
+namespace {
+
+using testsupport::run;
+using testsupport::run_request;
+using testsupport::run_result;
+
+const std::string usage = "Usage: hostfacts [-h|--help] [-v|--version] [-c|--compatibility version]\n";
+
+run_result hostfacts(std::vector<std::string> args)
+{
+    run_request r;
+    r.argv = {"hostfacts"};
+    r.argv.insert(r.argv.end(), args.begin(), args.end());
+    r.env = {"LC_ALL=C.UTF-8"};
+    return run(r);
+}
+
+using report = std::vector<std::pair<std::string, std::string>>;
+
+// Splits a report into keys and values, with the quotes of a text kept.
+report parse(const std::string& text)
+{
+    report lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        EXPECT_NE(end, std::string::npos) << "unterminated last line";
+        if (end == std::string::npos)
+            break;
+        const std::string line = text.substr(start, end - start);
+        const std::size_t eq = line.find('=');
+        EXPECT_NE(eq, std::string::npos) << line;
+        lines.emplace_back(line.substr(0, eq), eq == std::string::npos ? "" : line.substr(eq + 1));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::string value_of(const report& lines, const std::string& key)
+{
+    for (const auto& [k, v] : lines)
+        if (k == key)
+            return v;
+    ADD_FAILURE() << "no " << key;
+    return "";
+}
+
+std::string in_quotes(const std::string& text) { return "\"" + text + "\""; }
+
+std::string output_of(std::vector<std::string> argv)
+{
+    run_request r;
+    r.argv = std::move(argv);
+    const run_result result = run(r);
+    EXPECT_EQ(result.status, 0) << r.argv[0];
+    std::string out = result.out;
+    while (!out.empty() && out.back() == '\n')
+        out.pop_back();
+    return out;
+}
+
+struct outcome_case {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class Outcome : public testing::TestWithParam<outcome_case> {};
+
+TEST_P(Outcome, Exactly)
+{
+    const outcome_case& c = GetParam();
+    const run_result r = hostfacts(c.args);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, c.err);
+}
+
+const std::string too_new = "ERROR: Requested compatibility version 1 > available version 0!\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Hostfacts, Outcome,
+    testing::Values(
+        outcome_case{"help", {"--help"}, 0, "", usage},
+        outcome_case{"h", {"-h"}, 0, "", usage},
+        outcome_case{"help_prefix", {"--he"}, 0, "", usage},
+        outcome_case{"version", {"--version"}, 0, "hostfacts 2.7.15\n", ""},
+        outcome_case{"version_first", {"-v", "--frobnicate"}, 0, "hostfacts 2.7.15\n", ""},
+        outcome_case{"operand", {"extra"}, 1, "", usage},
+        outcome_case{"lone_dash", {"-"}, 1, "", usage},
+        outcome_case{"operand_after_valid_c", {"-c", "0", "x"}, 1, "", usage},
+        outcome_case{"c_one", {"-c", "1"}, 1, "", too_new},
+        outcome_case{"c_one_long", {"--compatibility=1"}, 1, "", too_new},
+        outcome_case{"c_one_abbreviated", {"--compat", "1"}, 1, "", too_new},
+        outcome_case{"c_minus_one", {"-c", "-1"}, 1, "",
+                     "ERROR: Requested compatibility version 4294967295 > available version 0!\n"},
+        outcome_case{"c_before_version", {"-c1", "-v"}, 1, "", too_new},
+        outcome_case{"c_before_operand", {"x", "-c", "2"}, 1, "",
+                     "ERROR: Requested compatibility version 2 > available version 0!\n"},
+        outcome_case{"version_before_c", {"-v", "-c", "1"}, 0, "hostfacts 2.7.15\n", ""},
+        outcome_case{"help_before_c", {"-h", "-c", "1"}, 0, "", usage}),
+    [](const testing::TestParamInfo<outcome_case>& p) { return std::string(p.param.name); });
+
+TEST(HostfactsCommandLine, OptionErrorsComplainThenShowUsage)
+{
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--frobnicate"}, {"-x"}, {"-c"}, {"--compatibility"}}) {
+        const run_result r = hostfacts(args);
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_EQ(r.out, "") << args[0];
+        ASSERT_GT(r.err.size(), usage.size()) << args[0];
+        EXPECT_EQ(r.err.substr(r.err.size() - usage.size()), usage) << args[0];
+    }
+}
+
+TEST(HostfactsCommandLine, UsageNamesTheProgramPathAsInvoked)
+{
+    run_request r;
+    r.argv = {testsupport::program_path("hostfacts"), "surplus"};
+    const run_result result = run(r);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "Usage: " + testsupport::program_path("hostfacts") +
+                              " [-h|--help] [-v|--version] [-c|--compatibility version]\n");
+}
+
+class AcceptedVersion : public testing::TestWithParam<const char*> {};
+
+TEST_P(AcceptedVersion, ReportStartsWithCompatibilityZero)
+{
+    const run_result r = hostfacts({"-c", GetParam(), "--compatibility", GetParam()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("compatibility=0\nhostname_long=\"", 0), 0u) << r.out.substr(0, 80);
+}
+
+INSTANTIATE_TEST_SUITE_P(Hostfacts, AcceptedVersion, testing::Values("0", "abc", "4294967296", "", "-0"));
+
+// Every key of the report matches the next pattern that fits, in order;
+// `least` and `most` bound how many keys one pattern takes.
+struct key_step {
+    const char* pattern;
+    int least, most;
+};
+
+const key_step report_order[] = {
+    {"compatibility", 1, 1},
+    {"hostname_long", 1, 1},
+    {"hostname_short", 1, 1},
+    {"uptime_total", 1, 1}, {"uptime_days", 1, 1}, {"uptime_hours", 1, 1},
+    {"uptime_mins", 1, 1}, {"uptime_secs", 1, 1}, {"uptime_nsecs", 1, 1},
+    {"system_sysname", 1, 1}, {"system_nodename", 1, 1}, {"system_release", 1, 1},
+    {"system_version", 1, 1}, {"system_machine", 1, 1},
+    {"system_cores", 1, 1}, {"system_pagesize", 1, 1},
+    {"system_procs", 1, 1}, {"system_users", 1, 1},
+    {"system_load_avg1min", 1, 1}, {"system_load_avg5min", 1, 1}, {"system_load_avg15min", 1, 1},
+    {"system_load_avg1minpct", 1, 1}, {"system_load_avg5minpct", 1, 1}, {"system_load_avg15minpct", 1, 1},
+    {"battery_[0-9]+_(status|capacity)", 0, 4},
+    {"battery_list", 1, 1},
+    {"system_mem_total", 1, 1}, {"system_mem_used", 1, 1}, {"system_mem_free", 1, 1},
+    {"system_mem_usedpct", 1, 1}, {"system_mem_freepct", 1, 1},
+    {"system_swap_total", 1, 1},
+    {"system_swap_(used|free|usedpct|freepct)", 0, 4},
+    {"disk_root_(total|used|available|pct)", 4, 4},
+    {"disk_home_(total|used|available|pct)", 0, 4},
+    {"disk_tmp_(total|used|available|pct)", 4, 4},
+    {"disk_list", 1, 1},
+    {"netif_[0-9]+_(name|flags|ipv4|mac|ipv6)", 2, 100000},
+    {"netif_list", 1, 1},
+};
+
+TEST(WholeReport, KeysComeInReportOrder)
+{
+    const run_result r = hostfacts({});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const report lines = parse(r.out);
+    std::size_t at = 0;
+    for (const key_step& step : report_order) {
+        const std::regex pattern(step.pattern);
+        int taken = 0;
+        while (at < lines.size() && taken < step.most && std::regex_match(lines[at].first, pattern)) {
+            ++at;
+            ++taken;
+        }
+        EXPECT_GE(taken, step.least) << step.pattern << " at line " << at;
+    }
+    EXPECT_EQ(at, lines.size()) << "unexpected key " << (at < lines.size() ? lines[at].first : "");
+    EXPECT_EQ(value_of(lines, "disk_list"), "\"root home tmp\"");
+}
+
+TEST(WholeReport, AgreesWithTheHost)
+{
+    const run_result r = hostfacts({});
+    ASSERT_EQ(r.status, 0);
+    const report lines = parse(r.out);
+    // nproc counts only the processors this process may run on.
+    EXPECT_EQ(value_of(lines, "system_cores"), output_of({"/usr/bin/getconf", "_NPROCESSORS_ONLN"}));
+    EXPECT_LE(std::stoul(output_of({"/usr/bin/nproc"})), std::stoul(value_of(lines, "system_cores")));
+    EXPECT_EQ(value_of(lines, "system_pagesize"), output_of({"/usr/bin/getconf", "PAGESIZE"}));
+    EXPECT_EQ(value_of(lines, "system_sysname"), in_quotes(output_of({"/usr/bin/uname", "-s"})));
+    EXPECT_EQ(value_of(lines, "system_release"), in_quotes(output_of({"/usr/bin/uname", "-r"})));
+    EXPECT_EQ(value_of(lines, "system_version"), in_quotes(output_of({"/usr/bin/uname", "-v"})));
+    EXPECT_EQ(value_of(lines, "system_machine"), in_quotes(output_of({"/usr/bin/uname", "-m"})));
+    EXPECT_EQ(value_of(lines, "system_nodename"), in_quotes(output_of({"/usr/bin/uname", "-n"})));
+    EXPECT_EQ(value_of(lines, "hostname_long"), in_quotes(output_of({"/usr/bin/hostname"})));
+    EXPECT_GT(std::stoul(value_of(lines, "system_procs")), 0u);
+
+    struct statvfs fs{};
+    ASSERT_EQ(statvfs("/", &fs), 0);
+    EXPECT_EQ(value_of(lines, "disk_root_total"),
+              std::to_string(static_cast<unsigned long long>(fs.f_blocks) * fs.f_frsize));
+
+    const double total = std::stod(value_of(lines, "uptime_total"));
+    const unsigned long long seconds = std::stoull(value_of(lines, "uptime_days")) * 86400 +
+                                       std::stoull(value_of(lines, "uptime_hours")) * 3600 +
+                                       std::stoull(value_of(lines, "uptime_mins")) * 60 +
+                                       std::stoull(value_of(lines, "uptime_secs"));
+    EXPECT_EQ(static_cast<unsigned long long>(total), seconds);
+}
+
+TEST(WholeReport, InterfacesByNameWithTheirKernelIndexes)
+{
+    const run_result r = hostfacts({});
+    ASSERT_EQ(r.status, 0);
+    const report lines = parse(r.out);
+    std::string listed;
+    std::string previous_name;
+    std::set<std::string> names;
+    const std::regex name_key("netif_([0-9]+)_name");
+    for (const auto& [key, value] : lines) {
+        std::smatch m;
+        if (!std::regex_match(key, m, name_key))
+            continue;
+        const std::string name = value.substr(1, value.size() - 2);
+        EXPECT_EQ(m[1].str(), std::to_string(if_nametoindex(name.c_str()))) << name;
+        EXPECT_LT(previous_name, name);
+        previous_name = name;
+        names.insert(name);
+        listed += (listed.empty() ? "" : " ") + m[1].str();
+    }
+    EXPECT_EQ(value_of(lines, "netif_list"), in_quotes(listed));
+    EXPECT_TRUE(names.count("lo"));
+
+    std::set<std::string> kernel_names;
+    if (struct if_nameindex* all = if_nameindex()) {
+        for (const struct if_nameindex* i = all; i->if_index != 0; ++i)
+            kernel_names.insert(i->if_name);
+        if_freenameindex(all);
+    }
+    EXPECT_EQ(names, kernel_names);
+}
+
+TEST(WholeReport, FailedWriteIsAnError)
+{
+    run_request r;
+    r.argv = {"hostfacts"};
+    r.stdout_path = "/dev/full";
+    const run_result result = run(r);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "ERROR: Unable to write to standard output: No space left on device!\n");
+}
+
+TEST(WholeReport, UnknownLocaleStillReports)
+{
+    run_request r;
+    r.argv = {"hostfacts"};
+    r.env = {"LC_ALL=xx_YY.NOPE"};
+    const run_result result = run(r);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out.rfind("compatibility=0\n", 0), 0u);
+}
+
+}  // namespace

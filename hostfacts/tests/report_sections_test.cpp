@@ -1,0 +1,322 @@
+// The host, load, battery, memory, swap and disk sections with made-up facts.
+#include "hostfacts/report_sections.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "hostfacts/command_line.hpp"
+
+namespace {
+
+using namespace hostfacts;
+
+// Collects what a writer puts on a stream.
+struct captured {
+    char* data = nullptr;
+    size_t size = 0;
+    FILE* stream = open_memstream(&data, &size);
+    ~captured()
+    {
+        if (stream)
+            fclose(stream);
+        free(data);
+    }
+    std::string text()
+    {
+        fflush(stream);
+        return std::string(data, size);
+    }
+};
+
+TEST(CompatibilityLine, NamesTheAvailableVersion)
+{
+    captured out;
+    write_compatibility(out.stream);
+    EXPECT_EQ(out.text(), "compatibility=0\n");
+}
+
+struct version_case {
+    const char* argument;
+    std::uint32_t value;
+};
+
+class RequestedVersion : public testing::TestWithParam<version_case> {};
+
+TEST_P(RequestedVersion, IsTheLow32BitsOfAtoll)
+{
+    EXPECT_EQ(requested_version(GetParam().argument), GetParam().value);
+}
+
+INSTANTIATE_TEST_SUITE_P(Arguments, RequestedVersion,
+                         testing::Values(version_case{"0", 0}, version_case{"abc", 0},
+                                         version_case{"4294967296", 0}, version_case{"1", 1},
+                                         version_case{"-1", 4294967295u}, version_case{"  +7x", 7},
+                                         version_case{"4294967297", 1}, version_case{"", 0}));
+
+struct host_case {
+    const char* name;
+    const char* lines;
+};
+
+class HostNames : public testing::TestWithParam<host_case> {};
+
+TEST_P(HostNames, LongAndShort)
+{
+    captured out;
+    write_host_names(out.stream, GetParam().name);
+    EXPECT_EQ(out.text(), GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, HostNames,
+    testing::Values(host_case{"vm", "hostname_long=\"vm\"\nhostname_short=\"vm\"\n"},
+                    host_case{"a.b.c", "hostname_long=\"a.b.c\"\nhostname_short=\"a\"\n"},
+                    host_case{".lead", "hostname_long=\".lead\"\nhostname_short=\"\"\n"},
+                    host_case{"trail.", "hostname_long=\"trail.\"\nhostname_short=\"trail\"\n"},
+                    host_case{"q\"uote $x", "hostname_long=\"q\"uote $x\"\nhostname_short=\"q\"uote $x\"\n"}));
+
+TEST(Uptime, DaysHoursMinutesSecondsAndNanoseconds)
+{
+    captured out;
+    write_uptime(out.stream, uptime_facts{true, 90061, 500000000});
+    EXPECT_EQ(out.text(),
+              "uptime_total=90061.500000000\nuptime_days=1\nuptime_hours=1\nuptime_mins=1\n"
+              "uptime_secs=1\nuptime_nsecs=500000000\n");
+}
+
+TEST(Uptime, WrapsEachUnitAndKeepsLow32BitsOfDays)
+{
+    captured out;
+    // 2^32 + 5 days, 23:59:59 and 999999999 ns.
+    const std::uint64_t days = (1ULL << 32) + 5;
+    write_uptime(out.stream, uptime_facts{true, days * 86400 + 86399, 999999999});
+    const std::string text = out.text();
+    EXPECT_NE(text.find("uptime_days=5\nuptime_hours=23\nuptime_mins=59\nuptime_secs=59\n"
+                        "uptime_nsecs=999999999\n"),
+              std::string::npos)
+        << text;
+}
+
+TEST(Uptime, UnknownWritesNothing)
+{
+    captured out;
+    write_uptime(out.stream, uptime_facts{});
+    EXPECT_EQ(out.text(), "");
+}
+
+TEST(Kernel, FiveFieldsInOrderOrNothing)
+{
+    kernel_facts facts;
+    facts.known = true;
+    strcpy(facts.names.sysname, "FreeBSD");
+    strcpy(facts.names.nodename, "box.example");
+    strcpy(facts.names.release, "14.1-RELEASE");
+    strcpy(facts.names.version, "FreeBSD 14.1 GENERIC");
+    strcpy(facts.names.machine, "amd64");
+    captured out;
+    write_kernel(out.stream, facts);
+    EXPECT_EQ(out.text(),
+              "system_sysname=\"FreeBSD\"\nsystem_nodename=\"box.example\"\n"
+              "system_release=\"14.1-RELEASE\"\nsystem_version=\"FreeBSD 14.1 GENERIC\"\n"
+              "system_machine=\"amd64\"\n");
+    captured none;
+    facts.known = false;
+    write_kernel(none.stream, facts);
+    EXPECT_EQ(none.text(), "");
+}
+
+TEST(CountLines, ProcessorsPageSizeProcessesUsers)
+{
+    captured out;
+    write_processors(out.stream, 4, 16384);
+    write_processes(out.stream, 0);
+    write_users(out.stream, 3);
+    EXPECT_EQ(out.text(), "system_cores=4\nsystem_pagesize=16384\nsystem_procs=0\nsystem_users=3\n");
+}
+
+TEST(Load, AveragesAndPercentagesOfTheProcessors)
+{
+    captured out;
+    write_load(out.stream, load_facts{true, {2.0, 0.5, 1.0 / 3}}, 4);
+    EXPECT_EQ(out.text(),
+              "system_load_avg1min=2.000000\nsystem_load_avg5min=0.500000\n"
+              "system_load_avg15min=0.333333\nsystem_load_avg1minpct=50.0000\n"
+              "system_load_avg5minpct=12.5000\nsystem_load_avg15minpct=8.3333\n");
+}
+
+TEST(Load, UnknownWritesNothing)
+{
+    captured out;
+    write_load(out.stream, load_facts{}, 4);
+    EXPECT_EQ(out.text(), "");
+}
+
+struct status_case {
+    int state;
+    unsigned code;
+};
+
+class BatteryStatus : public testing::TestWithParam<status_case> {};
+
+TEST_P(BatteryStatus, FirstMatchingTestDecides)
+{
+    EXPECT_EQ(battery_status_code(GetParam().state), GetParam().code);
+}
+
+INSTANTIATE_TEST_SUITE_P(States, BatteryStatus,
+                         testing::Values(status_case{7, 0}, status_case{0, 3}, status_case{2, 2},
+                                         status_case{3, 2}, status_case{6, 2}, status_case{1, 4},
+                                         status_case{5, 4}, status_case{4, 1}, status_case{8, 1},
+                                         status_case{15, 2}));
+
+battery_facts batteries(std::initializer_list<battery_unit> units)
+{
+    battery_facts facts;
+    for (const battery_unit& unit : units)
+        facts.units[facts.count++] = unit;
+    return facts;
+}
+
+TEST(Batteries, NoneWritesOnlyTheEmptyList)
+{
+    captured out;
+    write_batteries(out.stream, battery_facts{});
+    EXPECT_EQ(out.text(), "battery_list=\"\"\n");
+}
+
+TEST(Batteries, AtMostTwoUnitsAreWritten)
+{
+    captured out;
+    write_batteries(out.stream, batteries({{0, true, 80, 1}, {1, true, 100, 0}, {2, true, 50, 2}}));
+    EXPECT_EQ(out.text(),
+              "battery_0_status=4\nbattery_0_capacity=80\nbattery_1_status=3\n"
+              "battery_1_capacity=100\nbattery_list=\"0 1\"\n");
+}
+
+TEST(Batteries, AUnitThatDoesNotAnswerIsSkipped)
+{
+    captured out;
+    write_batteries(out.stream, batteries({{0, false, 0, 0}, {1, true, 42, 7}, {2, true, -1, 4}}));
+    EXPECT_EQ(out.text(),
+              "battery_1_status=0\nbattery_1_capacity=42\nbattery_2_status=1\n"
+              "battery_2_capacity=4294967295\nbattery_list=\"1 2\"\n");
+}
+
+memory_facts memory(std::uint32_t page, std::uint64_t total, std::uint32_t inactive, std::uint32_t free)
+{
+    memory_facts facts;
+    facts.page_size = page;
+    facts.physical = total;
+    facts.inactive_pages = inactive;
+    facts.free_pages = free;
+    return facts;
+}
+
+TEST(Memory, UsedIsTotalLessFreeAndInactive)
+{
+    captured out, err;
+    write_memory(out.stream, err.stream, memory(4096, 1000 * 4096ULL, 100, 150));
+    EXPECT_EQ(out.text(),
+              "system_mem_total=4096000\nsystem_mem_used=3072000\nsystem_mem_free=1024000\n"
+              "system_mem_usedpct=75.0\nsystem_mem_freepct=25.0\nsystem_swap_total=0\n");
+    EXPECT_EQ(err.text(), "");
+}
+
+TEST(Memory, MoreFreeThanPhysicalCountsAllAsFree)
+{
+    captured out, err;
+    write_memory(out.stream, err.stream, memory(4096, 8192, 2, 1));
+    EXPECT_EQ(out.text(),
+              "system_mem_total=8192\nsystem_mem_used=0\nsystem_mem_free=8192\n"
+              "system_mem_usedpct=0.0\nsystem_mem_freepct=100.0\nsystem_swap_total=0\n");
+}
+
+TEST(Memory, PageSumsDoNotOverflow32Bits)
+{
+    captured out, err;
+    // 2^32 - 1 free pages plus one inactive page, of 4096 bytes.
+    write_memory(out.stream, err.stream, memory(4096, 1ULL << 45, 1, 0xffffffffu));
+    EXPECT_NE(out.text().find("system_mem_free=17592186044416\n"), std::string::npos) << out.text();
+}
+
+TEST(Memory, NoPhysicalMemoryLeavesOutThePercentages)
+{
+    captured out, err;
+    write_memory(out.stream, err.stream, memory(4096, 0, 0, 0));
+    EXPECT_EQ(out.text(), "system_mem_total=0\nsystem_mem_used=0\nsystem_mem_free=0\nsystem_swap_total=0\n");
+}
+
+TEST(Memory, SwapOverAllDevices)
+{
+    memory_facts facts = memory(4096, 4096, 0, 0);
+    facts.swaps[0] = {1024, 300};
+    facts.swaps[1] = {3072, 0};
+    facts.swap_count = 2;
+    captured out, err;
+    write_memory(out.stream, err.stream, facts);
+    EXPECT_EQ(out.text(),
+              "system_mem_total=4096\nsystem_mem_used=4096\nsystem_mem_free=0\n"
+              "system_mem_usedpct=100.0\nsystem_mem_freepct=0.0\n"
+              "system_swap_total=16777216\nsystem_swap_used=1228800\nsystem_swap_free=15548416\n"
+              "system_swap_usedpct=7.3\nsystem_swap_freepct=92.7\n");
+}
+
+TEST(Memory, SwapBytesAreWiderThanTheirPageCounts)
+{
+    memory_facts facts = memory(65536, 65536, 0, 0);
+    facts.swaps[0] = {0x7fffffff, 0x40000000};
+    facts.swap_count = 1;
+    captured out, err;
+    write_memory(out.stream, err.stream, facts);
+    EXPECT_NE(out.text().find("system_swap_total=140737488289792\nsystem_swap_used=70368744177664\n"
+                              "system_swap_free=70368744112128\n"),
+              std::string::npos)
+        << out.text();
+}
+
+TEST(Memory, AnUnreadableSourceWritesOnlyItsMessage)
+{
+    memory_facts facts = memory(4096, 4096, 0, 0);
+    facts.failed_label = "/proc/meminfo";
+    facts.error = ENOENT;
+    captured out, err;
+    write_memory(out.stream, err.stream, facts);
+    EXPECT_EQ(out.text(), "");
+    EXPECT_EQ(err.text(), std::string("/proc/meminfo: ") + strerror(ENOENT) + "\n");
+}
+
+TEST(Disk, TotalsAndTheShareNotAvailable)
+{
+    captured out;
+    write_disk(out.stream, "root", disk_facts{true, 4096, 1000, 400, 350});
+    EXPECT_EQ(out.text(),
+              "disk_root_total=4096000\ndisk_root_used=2457600\ndisk_root_available=1433600\n"
+              "disk_root_pct=65.000\n");
+}
+
+TEST(Disk, EmptyFileSystemIsZeroPercent)
+{
+    captured out;
+    write_disk(out.stream, "tmp", disk_facts{true, 4096, 0, 0, 0});
+    EXPECT_EQ(out.text(), "disk_tmp_total=0\ndisk_tmp_used=0\ndisk_tmp_available=0\ndisk_tmp_pct=0.000\n");
+}
+
+TEST(Disk, MissingPathWritesNoLinesButTheListNamesAllThree)
+{
+    captured out;
+    write_disk(out.stream, "root", disk_facts{true, 512, 10, 10, 10});
+    write_disk(out.stream, "home", disk_facts{});
+    write_disk(out.stream, "tmp", disk_facts{true, 512, 10, 5, 0});
+    write_disk_list(out.stream);
+    EXPECT_EQ(out.text(),
+              "disk_root_total=5120\ndisk_root_used=0\ndisk_root_available=5120\ndisk_root_pct=0.000\n"
+              "disk_tmp_total=5120\ndisk_tmp_used=2560\ndisk_tmp_available=0\ndisk_tmp_pct=100.000\n"
+              "disk_list=\"root home tmp\"\n");
+}
+
+}  // namespace
