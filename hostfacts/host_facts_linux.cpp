@@ -1,5 +1,5 @@
-// The platform layer on Linux: the facts from clock_gettime, /proc, /sys,
-// the utmpx database, sysconf and statvfs.
+// The platform layer on Linux: processes from /proc, batteries from /sys,
+// memory and swap from /proc/meminfo and /proc/swaps, link-level addresses.
 #if defined(__linux__)
 
 #include <dirent.h>
@@ -121,43 +121,6 @@ int compare_names(const void* a, const void* b)
 
 }  // namespace
 
-void read_host_name(char* buffer)
-{
-    if (gethostname(buffer, host_name_size) != 0)
-        strcpy(buffer, "localhost");
-    else
-        buffer[host_name_size - 1] = '\0';
-}
-
-uptime_facts read_uptime()
-{
-    uptime_facts facts;
-    timespec now{};
-    if (clock_gettime(CLOCK_BOOTTIME, &now) == 0) {
-        facts.known = true;
-        facts.seconds = static_cast<std::uint64_t>(now.tv_sec);
-        facts.nanoseconds = static_cast<std::uint64_t>(now.tv_nsec);
-    }
-    return facts;
-}
-
-kernel_facts read_kernel()
-{
-    kernel_facts facts;
-    facts.known = uname(&facts.names) >= 0;
-    return facts;
-}
-
-std::uint32_t read_online_processors()
-{
-    return static_cast<std::uint32_t>(sysconf(_SC_NPROCESSORS_ONLN));
-}
-
-std::uint32_t read_page_size()
-{
-    return static_cast<std::uint32_t>(sysconf(_SC_PAGESIZE));
-}
-
 std::uint32_t count_processes()
 {
     // Each process has a numeric entry in /proc; its threads do not.
@@ -170,24 +133,6 @@ std::uint32_t count_processes()
             ++count;
     closedir(proc);
     return count;
-}
-
-std::uint32_t count_logged_in_users()
-{
-    std::uint32_t count = 0;
-    setutxent();
-    while (const utmpx* entry = getutxent())
-        if (entry->ut_type == USER_PROCESS)
-            ++count;
-    endutxent();
-    return count;
-}
-
-load_facts read_load()
-{
-    load_facts facts;
-    facts.known = getloadavg(facts.averages, 3) == 3;
-    return facts;
 }
 
 battery_facts read_batteries()
@@ -274,20 +219,6 @@ memory_facts read_memory()
         device.used = static_cast<std::int32_t>(used * 1024 / p);
         line = strchr(line, '\n');
     }
-    return facts;
-}
-
-disk_facts read_disk(const char* path)
-{
-    disk_facts facts;
-    struct statvfs fs{};
-    if (statvfs(path, &fs) != 0)
-        return facts;
-    facts.known = true;
-    facts.fragment_size = fs.f_frsize;
-    facts.blocks = fs.f_blocks;
-    facts.free_blocks = fs.f_bfree;
-    facts.available_blocks = fs.f_bavail;
     return facts;
 }
 

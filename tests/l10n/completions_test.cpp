@@ -46,7 +46,7 @@ std::vector<std::string> options_of(const frame::tool_frame& tf)
 
 bool has_word(const std::string& text, const std::string& word)
 {
-    // In the bash lists options stand between blanks; in the zsh specs inside
+    // In the bash lists options stand between blanks; in the zsh option descriptions inside
     // quotes, braces or parentheses, or before a description bracket.
     for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
         const char before = at == 0 ? ' ' : text[at - 1];
