@@ -5,6 +5,11 @@ function(suite_program name)
   cmake_parse_arguments(SP "" "" "LIBS" ${ARGN})
   add_executable(${name} ${SP_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${SP_LIBS} frame catalog_dir_installed)
+  # The compiler's run-time helpers (128-bit division, popcount) linked in:
+  # one shared library fewer to load at every start.
+  if(NOT SUITE_SANITIZE)
+    target_link_options(${name} PRIVATE -static-libgcc)
+  endif()
   add_dependencies(suite_programs ${name})
   install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endfunction()
