@@ -36,6 +36,8 @@ testsupport::run_result run_german(std::vector<std::string> argv, const std::vec
 TEST(GermanCatalogs, Dozejitter)
 {
     const std::string program = l10n_program("dozejitter");
+    if (!testsupport::file_exists(program))
+        GTEST_SKIP() << "dozejitter is not built here";
     const auto environments = german_environments();
     ASSERT_FALSE(environments.empty()) << "localedef could not build de_DE.UTF-8";
     for (const auto& env : environments) {
@@ -58,6 +60,36 @@ TEST(GermanCatalogs, Dozejitter)
     // Without a German locale the same build speaks English.
     const auto r = run_german({program, "2", "1"}, {"LC_ALL=C.UTF-8"});
     EXPECT_EQ(r.err, "ERROR: Invalid min_delay/max_delay!\n");
+}
+
+TEST(GermanCatalogs, Epochscan)
+{
+    const std::string program = l10n_program("epochscan");
+    if (!testsupport::file_exists(program))
+        GTEST_SKIP() << "epochscan is not built here";
+    const auto environments = german_environments();
+    ASSERT_FALSE(environments.empty()) << "localedef could not build de_DE.UTF-8";
+    for (const auto& env : environments) {
+        auto r = run_german({program, "2023-11-14"}, env);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "FEHLER: Zeitangabe „2023-11-14“ passt nicht zur Formatvorlage "
+                         "„%Y-%m-%d %H:%M:%S“!\n");
+
+        r = run_german({program, "-s", "-F", "-H", "2023-11-14 22:13:20.5"}, env);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, "1700000000.500000000 s seit der Unix-Epoche\n");
+
+        r = run_german({program, "-h"}, env);
+        EXPECT_EQ(r.err, "Aufruf: " + program +
+                             " time_string [...] [-T|--template time_format_template] [-F|--float]"
+                             " [-I|--integer] [-H|--human-readable] [-s|--seconds] [-m|--milliseconds]"
+                             " [-u|--microseconds] [-n|--nanoseconds] [-h|--help] [-v|--version]\n");
+
+        r = run_german({program, "-v"}, env);
+        EXPECT_EQ(r.out, "epochscan 2.7.15\n");
+    }
+    const auto r = run_german({program, "-s", "-H", "1970-01-01 00:00:01"}, {"LC_ALL=C.UTF-8"});
+    EXPECT_EQ(r.out, "1 s since the Unix Epoch\n");
 }
 
 }  // namespace

@@ -1,0 +1,17 @@
+// epochfmt's run settings and command line.
+#pragma once
+
+#include "timestamp/epoch_time.hpp"
+
+namespace epochfmt {
+
+struct settings {
+    const char* time_format_template = "%Y-%m-%d %H:%M:%S";
+    bool human_readable = false;
+    const timestamp::time_unit* selected_unit = nullptr;  // nullptr: recognised per operand
+};
+
+// Reads the options; operands start at optind afterwards.
+settings parse_command_line(int argc, char* argv[]);
+
+}  // namespace epochfmt

@@ -1,0 +1,40 @@
+// epochfmt: Unix timestamps in seconds, milliseconds, microseconds or
+// nanoseconds as UTC time text.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "epochfmt/command_line.hpp"
+#include "epochfmt/time_text.hpp"
+#include "frame/tool_frame.hpp"
+#include "timestamp/epoch_time.hpp"
+
+int main(int argc, char* argv[])
+{
+    frame::setup_locale(frame::epochfmt_frame);
+    const epochfmt::settings s = epochfmt::parse_command_line(argc, argv);
+    timestamp::template_parts parts{};
+    bool parts_made = false;
+    const epochfmt::line_form form = {
+        s.time_format_template,
+        s.human_readable ? frame::translate("%s%s%s%s is %lld (0x%llx) %s since the Unix Epoch")
+                         : nullptr,
+        &parts,
+        &parts_made,
+    };
+    timestamp::prepare_standard_output();
+    timestamp::walk_operands(argc - optind, argv + optind, [&](const char* operand) {
+        epochfmt::point_in_time t;
+        if (operand == nullptr) {
+            t.value = timestamp::current_epoch_ns();
+            if (s.selected_unit != nullptr)
+                t.unit = s.selected_unit;
+        } else if (!epochfmt::read_timestamp(operand, s.selected_unit, &t)) {
+            frame::die("ERROR: Invalid Unix timestamp!");
+        }
+        epochfmt::write_time_line(stdout, form, t);
+    });
+    free(parts.prefix);
+    return 0;
+}

@@ -1,0 +1,190 @@
+// epochfmt run as a user would: operands, options, output, status.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "tests/support/run_program.hpp"
+
+namespace {
+
+using testsupport::run;
+using testsupport::run_request;
+using testsupport::run_result;
+
+run_result epochfmt(std::vector<std::string> args, std::vector<std::string> env = {"LC_ALL=C.UTF-8"})
+{
+    run_request r;
+    r.argv = {"epochfmt"};
+    r.argv.insert(r.argv.end(), args.begin(), args.end());
+    r.env = std::move(env);
+    return run(r);
+}
+
+const std::string usage =
+    "Usage: epochfmt unix_timestamp [...] [-T|--template time_format_template]"
+    " [-H|--human-readable] [-s|--seconds] [-m|--milliseconds] [-u|--microseconds]"
+    " [-n|--nanoseconds] [-h|--help] [-v|--version]\n";
+const std::string invalid = "ERROR: Invalid Unix timestamp!\n";
+
+struct outcome_case {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class Outcome : public testing::TestWithParam<outcome_case> {};
+
+TEST_P(Outcome, Exactly)
+{
+    const outcome_case& c = GetParam();
+    const run_result r = epochfmt(c.args);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, c.err);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Epochfmt, Outcome,
+    testing::Values(
+        outcome_case{"seconds", {"1700000000"}, 0, "2023-11-14 22:13:20\n", ""},
+        outcome_case{"milliseconds", {"1700000000123"}, 0, "2023-11-14 22:13:20.123\n", ""},
+        outcome_case{"microseconds", {"1700000000123456"}, 0, "2023-11-14 22:13:20.123456\n", ""},
+        outcome_case{"nanoseconds", {"1700000000123456789"}, 0, "2023-11-14 22:13:20.123456789\n", ""},
+        outcome_case{"fraction", {"1700000000.5"}, 0, "2023-11-14 22:13:20.5\n", ""},
+        outcome_case{"nine_digits_at_most", {"1700000000.123456789123"}, 0,
+                     "2023-11-14 22:13:20.123456789\n", ""},
+        outcome_case{"human_seconds", {"-H", "1700000000"}, 0,
+                     "2023-11-14 22:13:20 is 1700000000 (0x6553f100) s since the Unix Epoch\n", ""},
+        outcome_case{"human_milliseconds", {"-H", "1700000000123"}, 0,
+                     "2023-11-14 22:13:20.123 is 1700000000123 (0x18bcfe5687b) ms since the Unix Epoch\n", ""},
+        outcome_case{"human_microseconds", {"--human-readable", "1700000000123456"}, 0,
+                     "2023-11-14 22:13:20.123456 is 1700000000123456 (0x60a2418202240) \xC2\xB5s since the Unix Epoch\n", ""},
+        outcome_case{"last_seconds_value", {"4999999999"}, 0, "2128-06-11 08:53:19\n", ""},
+        outcome_case{"first_milliseconds_value", {"5000000000"}, 0, "1970-02-27 20:53:20.000\n", ""},
+        outcome_case{"selected_milliseconds", {"-m", "1700000000"}, 0, "1970-01-20 16:13:20.000\n", ""},
+        outcome_case{"selected_milliseconds_fraction", {"--milliseconds", "1700000000.1234"}, 0,
+                     "1970-01-20 16:13:20.0001234\n", ""},
+        outcome_case{"selected_nanoseconds_human", {"-n", "-H", "1700000000"}, 0,
+                     "1970-01-01 00:00:01.700000000 is 1700000000 (0x6553f100) ns since the Unix Epoch\n", ""},
+        outcome_case{"last_unit_wins", {"-m", "-s", "1700000000"}, 0, "2023-11-14 22:13:20\n", ""},
+        outcome_case{"negative", {"--", "-1.5"}, 0, "1969-12-31 23:59:58.5\n", ""},
+        outcome_case{"negative_human", {"-H", "--", "-1.5"}, 0,
+                     "1969-12-31 23:59:58.5 is -1 (0xffffffffffffffff) s since the Unix Epoch\n", ""},
+        outcome_case{"negative_zero", {"-H", "--", "-0.5"}, 0,
+                     "1969-12-31 23:59:59.5 is 0 (0x0) s since the Unix Epoch\n", ""},
+        outcome_case{"negative_without_end_of_options", {"-1.5"}, 1, "",
+                     "epochfmt: invalid option -- '1'\n" + usage},
+        outcome_case{"hexadecimal", {"0x10"}, 0, "1970-01-01 00:00:16\n", ""},
+        outcome_case{"octal", {"010"}, 0, "1970-01-01 00:00:08\n", ""},
+        outcome_case{"hexadecimal_decimal_fraction", {"0x10.5"}, 0, "1970-01-01 00:00:16.5\n", ""},
+        outcome_case{"empty", {""}, 0, "1970-01-01 00:00:00\n", ""},
+        outcome_case{"fraction_only", {".25"}, 0, "1970-01-01 00:00:00.25\n", ""},
+        outcome_case{"saturated_high", {"99999999999999999999"}, 0, "2262-04-11 23:47:16.854775807\n", ""},
+        outcome_case{"lowest", {"--", "-9223372036854775808"}, 0, "1677-09-21 00:12:43.145224192\n", ""},
+        outcome_case{"point_without_digits", {"1700000000."}, 1, "", invalid},
+        outcome_case{"letters", {"abc"}, 1, "", invalid},
+        outcome_case{"trailing_blank", {"17 "}, 1, "", invalid},
+        outcome_case{"exponent", {".5e3"}, 1, "", invalid},
+        outcome_case{"nan", {"nan"}, 1, "", invalid},
+        outcome_case{"octal_leftover", {"08"}, 1, "", invalid},
+        outcome_case{"gmtime_fails", {"-s", "9223372036854775807"}, 1, "", "ERROR: gmtime() failed!\n"},
+        outcome_case{"template_seconds_only", {"-T", "%S", "1700000000.25"}, 0, "20.25\n", ""},
+        outcome_case{"template_around_seconds", {"--template", "[%S] %Y", "1700000000123"}, 0,
+                     "[20.123] 2023\n", ""},
+        outcome_case{"template_without_seconds", {"-T", "%H:%M", "-H", "1700000000123"}, 0,
+                     "22:13 is 1700000000123 (0x18bcfe5687b) ms since the Unix Epoch\n", ""},
+        outcome_case{"literal_percent_s", {"-T", "%%S", "1700000000.5"}, 0, "%S\n", ""},
+        outcome_case{"last_template_wins", {"-T", "%Y", "-T", "%m", "1700000000"}, 0, "11\n", ""},
+        outcome_case{"stops_at_first_bad_operand", {"1700000000", "abc", "0"}, 1,
+                     "2023-11-14 22:13:20\n", invalid},
+        outcome_case{"am_pm_before_seconds", {"-T", "%p%S", "0"}, 0, "AM00\n", ""},
+        outcome_case{"head_too_long", {"-T", std::string(1100, 'x') + "%S", "0"}, 1, "",
+                     "ERROR: strftime() with format template \"" + std::string(1100, 'x') +
+                         "\" failed!\n"},
+        outcome_case{"tail_too_long", {"-T", "%S" + std::string(1024, 'y'), "0"}, 1, "",
+                     "ERROR: strftime() with format template \"" + std::string(1024, 'y') +
+                         "\" failed!\n"},
+        outcome_case{"whole_template_too_long", {"-T", std::string(1024, 'z'), "0"}, 1, "",
+                     "ERROR: strftime() with format template \"" + std::string(1024, 'z') +
+                         "\" failed!\n"},
+        outcome_case{"whole_template_fits", {"-T", std::string(1023, 'z'), "0"}, 0,
+                     std::string(1023, 'z') + "\n", ""},
+        outcome_case{"ambiguous_option", {"--m", "0"}, 1, "",
+                     "epochfmt: option '--m' is ambiguous; possibilities: '--milliseconds' '--microseconds'\n" + usage},
+        outcome_case{"help", {"--help"}, 0, "", usage},
+        outcome_case{"version", {"-v"}, 0, "epochfmt 2.7.15\n", ""}));
+
+// The current time: the right number of digits, and a time between two
+// readings of the clock taken around the run.
+TEST(CurrentTime, DigitsFollowTheUnit)
+{
+    struct expectation {
+        std::vector<std::string> args;
+        size_t fraction_digits;
+    };
+    for (const expectation& e : std::vector<expectation>{
+             {{}, 9}, {{"-s"}, 0}, {{"-m"}, 3}, {{"-u"}, 6}, {{"-n"}, 9}}) {
+        const time_t before = time(nullptr);
+        std::vector<std::string> args = e.args;
+        args.insert(args.end(), {"-T", "%s.%S"});
+        const run_result r = epochfmt(args);
+        const time_t after = time(nullptr);
+        ASSERT_EQ(r.status, 0);
+        const long long shown = atoll(r.out.c_str());
+        EXPECT_GE(shown, before);
+        EXPECT_LE(shown, after);
+        const size_t point = r.out.find('.', r.out.find('.') + 1);
+        const size_t digits = point == std::string::npos ? 0 : r.out.size() - 1 - point - 1;
+        EXPECT_EQ(digits, e.fraction_digits) << r.out;
+    }
+}
+
+TEST(CurrentTime, SentenceInSelectedUnit)
+{
+    const run_result r = epochfmt({"-s", "-H"});
+    EXPECT_EQ(r.status, 0);
+    const std::string end = " s since the Unix Epoch\n";
+    ASSERT_GE(r.out.size(), end.size());
+    EXPECT_EQ(r.out.substr(r.out.size() - end.size()), end);
+    EXPECT_EQ(r.out.find('.'), std::string::npos);  // no fraction in seconds
+}
+
+// Numbers keep their full stop in a decimal-comma locale; names follow the
+// time locale.
+TEST(Locale, DecimalCommaLocaleStillUsesAFullStop)
+{
+    const std::string dir = testsupport::built_locale_dir("de_DE.UTF-8", "de_DE", "UTF-8");
+    ASSERT_FALSE(dir.empty()) << "localedef could not build de_DE.UTF-8";
+    const std::vector<std::string> env = {"LOCPATH=" + dir, "LC_ALL=de_DE.UTF-8"};
+    run_result r = epochfmt({"1700000000.5", "-T", "%A %d. %B %Y %S"}, env);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Dienstag 14. November 2023 20.5\n");
+    r = epochfmt({"-H", "1700000000123456"}, env);
+    EXPECT_EQ(r.out, "2023-11-14 22:13:20.123456 is 1700000000123456 (0x60a2418202240) \xC2\xB5s since the Unix Epoch\n");
+}
+
+TEST(Locale, MicroSignIsUtf8InALatin1Locale)
+{
+    const std::string dir = testsupport::built_locale_dir("de_DE.ISO-8859-1", "de_DE", "ISO-8859-1");
+    ASSERT_FALSE(dir.empty()) << "localedef could not build de_DE.ISO-8859-1";
+    const run_result r = epochfmt({"-u", "-H", "1"}, {"LOCPATH=" + dir, "LC_ALL=de_DE.ISO-8859-1"});
+    EXPECT_EQ(r.out, "1970-01-01 00:00:00.000001 is 1 (0x1) \xC2\xB5s since the Unix Epoch\n");
+}
+
+TEST(Output, WriteErrorIsReported)
+{
+    run_request r;
+    r.argv = {"epochfmt", "0"};
+    r.env = {"LC_ALL=C.UTF-8"};
+    r.stdout_path = "/dev/full";
+    const run_result result = run(r);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "ERROR: Unable to write to standard output: No space left on device!\n");
+}
+
+}  // namespace

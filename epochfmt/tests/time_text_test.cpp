@@ -1,0 +1,190 @@
+// Reading timestamp operands and writing their lines, without a process.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <random>
+#include <string>
+
+#include "epochfmt/time_text.hpp"
+
+namespace {
+
+using timestamp::epoch_ns;
+
+struct read_case {
+    const char* text;
+    const timestamp::time_unit* selected;
+    bool ok;
+    long long seconds;  // value = seconds * 1e9 + nanoseconds
+    long long nanoseconds;
+    const char* label;
+    unsigned fraction_digits;
+};
+
+class ReadTimestamp : public testing::TestWithParam<read_case> {};
+
+TEST_P(ReadTimestamp, ValueUnitAndDigits)
+{
+    const read_case& c = GetParam();
+    epochfmt::point_in_time t;
+    ASSERT_EQ(epochfmt::read_timestamp(c.text, c.selected, &t), c.ok) << c.text;
+    if (!c.ok)
+        return;
+    EXPECT_TRUE(t.value == timestamp::from_seconds(c.seconds, c.nanoseconds)) << c.text;
+    EXPECT_STREQ(t.unit->label, c.label);
+    EXPECT_EQ(t.fraction_digits, c.fraction_digits);
+}
+
+const timestamp::time_unit* const automatic = nullptr;
+const timestamp::time_unit* const ms = &timestamp::milliseconds_unit;
+const timestamp::time_unit* const ns = &timestamp::nanoseconds_unit;
+
+INSTANTIATE_TEST_SUITE_P(
+    Operands, ReadTimestamp,
+    testing::Values(
+        read_case{"1700000000", automatic, true, 1700000000, 0, "s", 0},
+        read_case{"1700000000.5", automatic, true, 1700000000, 500000000, "s", 1},
+        // Exact from the digits, truncated: no nanosecond lost to a double.
+        read_case{"1.123456789", automatic, true, 1, 123456789, "s", 9},
+        read_case{"1700000000.123456789123", automatic, true, 1700000000, 123456789, "s", 12},
+        read_case{"1700000000123", automatic, true, 1700000000, 123000000, "ms", 0},
+        read_case{"1700000000123456", automatic, true, 1700000000, 123456000, "\xC2\xB5s", 0},
+        read_case{"1700000000123456789", automatic, true, 1700000000, 123456789, "ns", 0},
+        // The bounds of recognition are inclusive.
+        read_case{"4999999999", automatic, true, 4999999999, 0, "s", 0},
+        read_case{"-4999999999", automatic, true, -4999999999, 0, "s", 0},
+        read_case{"5000000000", automatic, true, 5000000, 0, "ms", 0},
+        read_case{"-5000000000", automatic, true, -5000000, 0, "ms", 0},
+        read_case{"4999999999999", automatic, true, 4999999999, 999000000, "ms", 0},
+        read_case{"5000000000000", automatic, true, 5000000, 0, "\xC2\xB5s", 0},
+        read_case{"4999999999999999", automatic, true, 4999999999, 999999000, "\xC2\xB5s", 0},
+        read_case{"5000000000000000", automatic, true, 5000000, 0, "ns", 0},
+        read_case{"-1.5", automatic, true, -2, 500000000, "s", 1},
+        read_case{"-0.5", automatic, true, -1, 500000000, "s", 1},
+        read_case{" \t-0.5", automatic, true, -1, 500000000, "s", 1},
+        read_case{"0x10", automatic, true, 16, 0, "s", 0},
+        read_case{"0x10.5", automatic, true, 16, 500000000, "s", 1},
+        read_case{"010", automatic, true, 8, 0, "s", 0},
+        read_case{"", automatic, true, 0, 0, "s", 0},
+        read_case{".25", automatic, true, 0, 250000000, "s", 2},
+        read_case{"99999999999999999999", automatic, true, 9223372036, 854775807, "ns", 0},
+        read_case{"-99999999999999999999", automatic, true, -9223372037, 145224192, "ns", 0},
+        read_case{"1700000000", ms, true, 1700000, 0, "ms", 0},
+        read_case{"1700000000.1234", ms, true, 1700000, 123400, "ms", 4},
+        read_case{"1.999999999999", &timestamp::microseconds_unit, true, 0, 1999, "\xC2\xB5s", 12},
+        read_case{"1700000000.9", ns, true, 1, 700000000, "ns", 1},
+        // Anything after the whole part but a point and digits is refused.
+        read_case{"1700000000.", automatic, false, 0, 0, "", 0},
+        read_case{"abc", automatic, false, 0, 0, "", 0},
+        read_case{"17 ", automatic, false, 0, 0, "", 0},
+        read_case{"1.5e3", automatic, false, 0, 0, "", 0},
+        read_case{".5e3", automatic, false, 0, 0, "", 0},
+        read_case{"nan", automatic, false, 0, 0, "", 0},
+        read_case{"inf", automatic, false, 0, 0, "", 0},
+        read_case{"1.0x1p3", automatic, false, 0, 0, "", 0},
+        read_case{"08", automatic, false, 0, 0, "", 0},
+        read_case{"-.5", automatic, false, 0, 0, "", 0},
+        read_case{"1.5.5", automatic, false, 0, 0, "", 0},
+        read_case{"1,5", automatic, false, 0, 0, "", 0}));
+
+std::string line(const char* time_template, const char* sentence, const epochfmt::point_in_time& t)
+{
+    char* text = nullptr;
+    size_t size = 0;
+    FILE* out = open_memstream(&text, &size);
+    timestamp::template_parts parts{};
+    bool parts_made = false;
+    epochfmt::write_time_line(out, {time_template, sentence, &parts, &parts_made}, t);
+    free(parts.prefix);
+    fclose(out);
+    std::string result(text, size);
+    free(text);
+    return result;
+}
+
+const char* const sentence = "%s%s%s%s is %lld (0x%llx) %s since the Unix Epoch";
+
+TEST(WriteTimeLine, FractionFollowsTheSecondsField)
+{
+    epochfmt::point_in_time t;
+    ASSERT_TRUE(epochfmt::read_timestamp("1700000000.25", nullptr, &t));
+    EXPECT_EQ(line("%Y-%m-%d %H:%M:%S", nullptr, t), "2023-11-14 22:13:20.25\n");
+    EXPECT_EQ(line("%S", nullptr, t), "20.25\n");
+    EXPECT_EQ(line("[%S] %Y", nullptr, t), "[20.25] 2023\n");
+    EXPECT_EQ(line("%S%S", nullptr, t), "20.2520\n");  // only the first seconds field
+    EXPECT_EQ(line("%%S", nullptr, t), "%S\n");
+    EXPECT_EQ(line("%H:%M", nullptr, t), "22:13\n");
+    EXPECT_EQ(line("", nullptr, t), "\n");
+}
+
+TEST(WriteTimeLine, Sentences)
+{
+    epochfmt::point_in_time t;
+    ASSERT_TRUE(epochfmt::read_timestamp("1700000000123", nullptr, &t));
+    EXPECT_EQ(line("%Y-%m-%d %H:%M:%S", sentence, t),
+              "2023-11-14 22:13:20.123 is 1700000000123 (0x18bcfe5687b) ms since the Unix Epoch\n");
+    EXPECT_EQ(line("%H:%M", sentence, t),
+              "22:13 is 1700000000123 (0x18bcfe5687b) ms since the Unix Epoch\n");
+    ASSERT_TRUE(epochfmt::read_timestamp("-1.5", nullptr, &t));
+    EXPECT_EQ(line("%S", sentence, t), "58.5 is -1 (0xffffffffffffffff) s since the Unix Epoch\n");
+    ASSERT_TRUE(epochfmt::read_timestamp("1700000000", &timestamp::nanoseconds_unit, &t));
+    EXPECT_EQ(line("%Y-%m-%d %H:%M:%S", sentence, t),
+              "1970-01-01 00:00:01.700000000 is 1700000000 (0x6553f100) ns since the Unix Epoch\n");
+}
+
+TEST(WriteTimeLine, ClockDigitsBeyondTheUnitAreCutNotRounded)
+{
+    // A clock reading of 22:13:20.9996 shown in milliseconds stays in its second.
+    epochfmt::point_in_time t;
+    t.value = timestamp::from_seconds(1700000000, 999600000);
+    t.unit = &timestamp::milliseconds_unit;
+    EXPECT_EQ(line("%Y-%m-%d %H:%M:%S", nullptr, t), "2023-11-14 22:13:20.999\n");
+    t.unit = &timestamp::microseconds_unit;
+    t.value = timestamp::from_seconds(1700000000, 999999999);
+    EXPECT_EQ(line("%S", nullptr, t), "20.999999\n");
+    t.unit = &timestamp::seconds_unit;
+    EXPECT_EQ(line("%S", nullptr, t), "20\n");
+}
+
+// The numeric conversions written without the C library give what
+// strftime gives, for every year and time of day they take.
+TEST(FormatNumeric, AgreesWithStrftime)
+{
+    const char* const templates[] = {"%Y-%m-%d %H:%M:%S", "%F %T", "%Y%m%d%H%M%S", "100%% at %H:%M:",
+                                     "%S", "[%d/%m/%Y]", "plain text"};
+    std::mt19937_64 random(1209);
+    std::uniform_int_distribution<time_t> seconds(-30610224000, 253402300799);  // years 1000 to 9999
+    for (int i = 0; i < 20000; ++i) {
+        const time_t s = seconds(random);
+        tm t{};
+        ASSERT_NE(gmtime_r(&s, &t), nullptr);
+        for (const char* part : templates) {
+            char fast[1024], library[1024];
+            const size_t length = epochfmt::format_numeric(fast, sizeof fast, part, t);
+            ASSERT_NE(length, epochfmt::numeric_unsupported) << part;
+            ASSERT_EQ(length, strftime(library, sizeof library, part, &t)) << part;
+            EXPECT_STREQ(fast, library) << part << " at " << s;
+        }
+    }
+}
+
+TEST(FormatNumeric, LeavesEverythingElseToStrftime)
+{
+    tm t{};
+    t.tm_year = 2023 - 1900;
+    char buffer[1024];
+    for (const char* part : {"%B", "%e", "%-d", "%Ey", "%s", "%Z", "%", "x%", "%4Y"})
+        EXPECT_EQ(epochfmt::format_numeric(buffer, sizeof buffer, part, t), epochfmt::numeric_unsupported)
+            << part;
+    t.tm_year = 999 - 1900;  // years outside four digits
+    EXPECT_EQ(epochfmt::format_numeric(buffer, sizeof buffer, "%Y", t), epochfmt::numeric_unsupported);
+    EXPECT_EQ(epochfmt::format_numeric(buffer, sizeof buffer, "%F", t), epochfmt::numeric_unsupported);
+    t.tm_year = 10000 - 1900;
+    EXPECT_EQ(epochfmt::format_numeric(buffer, sizeof buffer, "%Y", t), epochfmt::numeric_unsupported);
+    EXPECT_EQ(epochfmt::format_numeric(buffer, sizeof buffer, "%H", t), 2u);
+    EXPECT_STREQ(buffer, "00");
+}
+
+}  // namespace

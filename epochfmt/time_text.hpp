@@ -1,0 +1,47 @@
+// Unix timestamps as typed, and the line of time text each one becomes.
+#pragma once
+
+#include <cstdio>
+#include <ctime>
+
+#include "timestamp/epoch_time.hpp"
+
+namespace epochfmt {
+
+struct point_in_time {
+    timestamp::epoch_ns value = 0;
+    const timestamp::time_unit* unit = &timestamp::nanoseconds_unit;  // the unit in force
+    unsigned fraction_digits = 0;  // digits typed after the point
+};
+
+// Reads one operand: a whole part as strtoll base 0 reads it (saturating),
+// then nothing or "." and decimal digits. The unit is the selected one, or
+// recognised from the size of the whole part. False when the text after the
+// whole part is anything but such a fraction.
+bool read_timestamp(const char* text, const timestamp::time_unit* selected, point_in_time* out);
+
+// The unit a whole part of that size is taken to be counted in.
+const timestamp::time_unit& recognised_unit(long long whole);
+
+// strftime of a template part made only of the numeric conversions %Y
+// (years 1000 to 9999), %m, %d, %H, %M, %S, %F, %T and of %% and plain
+// text, without the C library: the text's length, 0 when it does not fit
+// size bytes with its NUL (as strftime), or numeric_unsupported for any
+// other part, which then goes to strftime.
+inline constexpr size_t numeric_unsupported = static_cast<size_t>(-1);
+size_t format_numeric(char* buffer, size_t size, const char* part, const tm& t);
+
+struct line_form {
+    const char* time_format_template;
+    const char* sentence_format;  // the translated sentence, or nullptr for plain lines
+    // The template split at its seconds field, made at the first line that
+    // needs it and kept for the next ones; owned by the caller.
+    timestamp::template_parts* parts;
+    bool* parts_made;
+};
+
+// Writes one line for a point in time. Ends the program with the suite's
+// message when gmtime or a strftime of a non-empty template part fails.
+void write_time_line(FILE* out, const line_form& form, const point_in_time& t);
+
+}  // namespace epochfmt

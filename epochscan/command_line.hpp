@@ -1,0 +1,25 @@
+// epochscan's run settings and command line.
+#pragma once
+
+#include "timestamp/epoch_time.hpp"
+
+namespace epochscan {
+
+enum class number_form {
+    integer_decimal,
+    float_decimal,  // whole units, then the remainder as a fixed-width fraction
+    integer_hexadecimal,
+    integer_0x_hexadecimal,
+};
+
+struct settings {
+    const char* time_format_template = "%Y-%m-%d %H:%M:%S";
+    number_form form = number_form::integer_decimal;
+    bool human_readable = false;
+    const timestamp::time_unit* unit = &timestamp::nanoseconds_unit;
+};
+
+// Reads the options; operands start at optind afterwards.
+settings parse_command_line(int argc, char* argv[]);
+
+}  // namespace epochscan

@@ -1,0 +1,29 @@
+// epochscan: UTC time text read through a template, as Unix timestamps in
+// seconds, milliseconds, microseconds or nanoseconds.
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "epochscan/command_line.hpp"
+#include "epochscan/count_output.hpp"
+#include "epochscan/time_parse.hpp"
+#include "frame/tool_frame.hpp"
+#include "timestamp/epoch_time.hpp"
+
+int main(int argc, char* argv[])
+{
+    frame::setup_locale(frame::epochscan_frame);
+    const epochscan::settings s = epochscan::parse_command_line(argc, argv);
+    const char* sentence_end = s.human_readable ? frame::translate(" %s since the Unix Epoch") : nullptr;
+    timestamp::prepare_standard_output();
+    timestamp::walk_operands(argc - optind, argv + optind, [&](const char* operand) {
+        timestamp::epoch_ns value = 0;
+        if (operand == nullptr)
+            value = timestamp::current_epoch_ns();
+        else if (!epochscan::parse_time_string(operand, s.time_format_template, &value))
+            frame::die("ERROR: Unable to parse time string \"%s\" with format template \"%s\"!",
+                       operand, s.time_format_template);
+        epochscan::write_count_line(stdout, value, *s.unit, s.form, sentence_end);
+    });
+    return 0;
+}

@@ -1,0 +1,220 @@
+// epochscan run as a user would, and round trips through epochfmt.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/support/run_program.hpp"
+
+namespace {
+
+using testsupport::run;
+using testsupport::run_request;
+using testsupport::run_result;
+
+run_result program(const char* name, std::vector<std::string> args,
+                   std::vector<std::string> env = {"LC_ALL=C.UTF-8"})
+{
+    run_request r;
+    r.argv = {name};
+    r.argv.insert(r.argv.end(), args.begin(), args.end());
+    r.env = std::move(env);
+    return run(r);
+}
+
+run_result epochscan(std::vector<std::string> args, std::vector<std::string> env = {"LC_ALL=C.UTF-8"})
+{
+    return program("epochscan", std::move(args), std::move(env));
+}
+
+const std::string usage =
+    "Usage: epochscan time_string [...] [-T|--template time_format_template] [-F|--float]"
+    " [-I|--integer] [-H|--human-readable] [-s|--seconds] [-m|--milliseconds]"
+    " [-u|--microseconds] [-n|--nanoseconds] [-h|--help] [-v|--version]\n";
+
+std::string parse_error(const std::string& text, const std::string& time_template = "%Y-%m-%d %H:%M:%S")
+{
+    return "ERROR: Unable to parse time string \"" + text + "\" with format template \"" +
+           time_template + "\"!\n";
+}
+
+struct outcome_case {
+    const char* name;
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+    std::string err;
+};
+
+class Outcome : public testing::TestWithParam<outcome_case> {};
+
+TEST_P(Outcome, Exactly)
+{
+    const outcome_case& c = GetParam();
+    const run_result r = epochscan(c.args);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.err, c.err);
+}
+
+const std::string sample = "2023-11-14 22:13:20";
+
+INSTANTIATE_TEST_SUITE_P(
+    Epochscan, Outcome,
+    testing::Values(
+        outcome_case{"nanoseconds_by_default", {sample}, 0, "1700000000000000000\n", ""},
+        outcome_case{"seconds", {"-s", sample}, 0, "1700000000\n", ""},
+        outcome_case{"milliseconds", {"-m", sample}, 0, "1700000000000\n", ""},
+        outcome_case{"microseconds", {"--microseconds", sample}, 0, "1700000000000000\n", ""},
+        outcome_case{"hexadecimal", {"-s", "-X", sample}, 0, "6553f100\n", ""},
+        outcome_case{"hexadecimal_0x", {"-s", "--integer-0x-hexadecimal", sample}, 0, "0x6553f100\n", ""},
+        outcome_case{"human", {"-s", "-H", sample}, 0, "1700000000 s since the Unix Epoch\n", ""},
+        outcome_case{"human_microseconds", {"-u", "-H", sample}, 0,
+                     "1700000000000000 \xC2\xB5s since the Unix Epoch\n", ""},
+        outcome_case{"truncated", {"-s", sample + ".5"}, 0, "1700000000\n", ""},
+        outcome_case{"float_seconds", {"-s", "-F", sample + ".5"}, 0, "1700000000.500000000\n", ""},
+        outcome_case{"float_milliseconds", {"-m", "-F", sample + ".5"}, 0, "1700000000500.000000\n", ""},
+        outcome_case{"float_microseconds", {"-u", "--float", sample + ".5"}, 0, "1700000000500000.000\n", ""},
+        outcome_case{"float_nanoseconds", {"-F", sample + ".5"}, 0, "1700000000500000000.0\n", ""},
+        outcome_case{"float_nine_digits", {"-m", "-F", sample + ".123456789"}, 0, "1700000000123.456789\n", ""},
+        outcome_case{"float_human", {"-s", "-F", "-H", sample + ".123456789"}, 0,
+                     "1700000000.123456789 s since the Unix Epoch\n", ""},
+        outcome_case{"carry", {"-s", "-F", "2023-11-14 22:13:59.9999999999"}, 0, "1700000040.000000000\n", ""},
+        outcome_case{"normalised", {"-s", "2023-11-14 22:13:75"}, 0, "1700000055\n", ""},
+        outcome_case{"before_epoch", {"1969-12-31 23:59:59"}, 0, "-1000000000\n", ""},
+        outcome_case{"before_epoch_seconds", {"-s", "1969-12-31 23:59:59"}, 0, "-1\n", ""},
+        outcome_case{"before_epoch_hexadecimal", {"-s", "-X", "1969-12-31 23:59:59"}, 0, "-1\n", ""},
+        outcome_case{"before_epoch_0x", {"-s", "-0", "1969-12-31 23:59:59"}, 0, "-0x1\n", ""},
+        outcome_case{"before_epoch_float", {"-s", "-F", "1969-12-31 23:59:59"}, 0, "-1.000000000\n", ""},
+        outcome_case{"half_before_seconds", {"-s", "1969-12-31 23:59:59.5"}, 0, "0\n", ""},
+        outcome_case{"half_before_milliseconds", {"-m", "1969-12-31 23:59:59.5"}, 0, "-500\n", ""},
+        outcome_case{"half_before_float", {"-s", "-F", "1969-12-31 23:59:59.5"}, 0, "-0.500000000\n", ""},
+        outcome_case{"half_before_float_ms", {"-m", "-F", "1969-12-31 23:59:59.5"}, 0, "-500.000000\n", ""},
+        outcome_case{"epoch", {"1970-01-01 00:00:00"}, 0, "0\n", ""},
+        outcome_case{"epoch_0x", {"-0", "1970-01-01 00:00:00"}, 0, "0x0\n", ""},
+        outcome_case{"epoch_float", {"-s", "-F", "1970-01-01 00:00:00"}, 0, "0.000000000\n", ""},
+        outcome_case{"beyond_64_bits", {"3000-01-01 00:00:00"}, 0, "32503680000000000000\n", ""},
+        outcome_case{"beyond_64_bits_0x", {"-0", "3000-01-01 00:00:00"}, 0, "0x1c31444bf84f80000\n", ""},
+        outcome_case{"time_only", {"-T", "%H:%M:%S", "-s", "12:00:00"}, 0, "-2209032000\n", ""},
+        outcome_case{"other_template", {"--template", "%d.%m.%Y %H:%M", "-s", "14.11.2023 22:13"}, 0,
+                     "1699999980\n", ""},
+        outcome_case{"last_form_wins", {"-s", "-F", "-X", "-I", sample}, 0, "1700000000\n", ""},
+        outcome_case{"several", {"-s", sample, "1970-01-01 00:00:01"}, 0, "1700000000\n1\n", ""},
+        outcome_case{"date_only", {"2023-11-14"}, 1, "", parse_error("2023-11-14")},
+        outcome_case{"left_over", {sample + "Z"}, 1, "", parse_error(sample + "Z")},
+        outcome_case{"negative_seconds", {"2023-11-14 22:13:-5"}, 1, "", parse_error("2023-11-14 22:13:-5")},
+        outcome_case{"infinite_seconds", {"2023-11-14 22:13:inf"}, 1, "", parse_error("2023-11-14 22:13:inf")},
+        outcome_case{"seconds_beyond_32_bits", {"2023-11-14 22:13:2147483648"}, 1, "",
+                     parse_error("2023-11-14 22:13:2147483648")},
+        outcome_case{"other_template_error", {"-T", "%H:%M", "12"}, 1, "", parse_error("12", "%H:%M")},
+        outcome_case{"stops_at_first_failure", {"-s", sample, "x", sample}, 1, "1700000000\n", parse_error("x")},
+        outcome_case{"integer_is_ambiguous", {"--integer", sample}, 1, "",
+                     "epochscan: option '--integer' is ambiguous; possibilities: '--integer-decimal'"
+                     " '--integer-hexadecimal' '--integer-0x-hexadecimal'\n" + usage},
+        outcome_case{"help", {"-h"}, 0, "", usage},
+        outcome_case{"version", {"--version"}, 0, "epochscan 2.7.15\n", ""}));
+
+TEST(CurrentTime, NanosecondsByDefaultOrTheSelectedUnit)
+{
+    const long long before = time(nullptr);
+    run_result r = epochscan({});
+    const long long after = time(nullptr);
+    ASSERT_EQ(r.status, 0);
+    ASSERT_GE(r.out.size(), 20u);
+    const long long seconds = atoll(r.out.substr(0, r.out.size() - 10).c_str());
+    EXPECT_GE(seconds, before);
+    EXPECT_LE(seconds, after);
+    r = epochscan({"-s", "-H"});
+    EXPECT_EQ(r.out.substr(r.out.find(' ')), " s since the Unix Epoch\n");
+    EXPECT_GE(atoll(r.out.c_str()), before);
+}
+
+TEST(Locale, DecimalCommaLocaleStillReadsAFullStop)
+{
+    const std::string dir = testsupport::built_locale_dir("de_DE.UTF-8", "de_DE", "UTF-8");
+    ASSERT_FALSE(dir.empty()) << "localedef could not build de_DE.UTF-8";
+    const std::vector<std::string> env = {"LOCPATH=" + dir, "LC_ALL=de_DE.UTF-8"};
+    run_result r = epochscan({"-s", "-F", sample + ".25"}, env);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "1700000000.250000000\n");
+    r = epochscan({"-s", "-T", "%d. %B %Y %H:%M:%S", "14. November 2023 22:13:20,5"}, env);
+    EXPECT_EQ(r.status, 1);  // a comma is not a decimal point here
+    r = epochscan({"-s", "-T", "%A, %d. %B %Y %H:%M:%S", "Dienstag, 14. November 2023 22:13:20"}, env);
+    EXPECT_EQ(r.out, "1700000000\n");  // names follow the time locale
+}
+
+// Random points in time go through epochfmt and back through epochscan, in
+// every unit, as whole counts and with fractions.
+class RoundTrip : public testing::TestWithParam<char> {};
+
+TEST_P(RoundTrip, EpochfmtThenEpochscan)
+{
+    if (!testsupport::file_exists(testsupport::program_path("epochfmt")))
+        GTEST_SKIP() << "epochfmt is not built here";
+    const char unit = GetParam();
+    const int64_t factor = unit == 's' ? 1000000000 : unit == 'm' ? 1000000 : unit == 'u' ? 1000 : 1;
+    const int digits = unit == 's' ? 9 : unit == 'm' ? 6 : unit == 'u' ? 3 : 1;
+    std::mt19937_64 random(20261209u + static_cast<unsigned>(unit));
+    // Years 1900 to 2199: nanoseconds from -2208988800 s to 7258118399 s.
+    std::uniform_int_distribution<int64_t> seconds(-2208988800, 7258118399);
+    std::uniform_int_distribution<int64_t> nanos(0, 999999999);
+    const std::string flag = std::string("-") + unit;
+
+    std::vector<std::string> counts, fractional;
+    std::string expected_counts, expected_float;
+    for (int i = 0; i < 1500; ++i) {
+        // Nanoseconds of these years fit 64 bits.
+        const int64_t value = seconds(random) * 1000000000 + nanos(random);
+        const bool negative = value < 0;
+        const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+        const auto whole = static_cast<long long>(magnitude / static_cast<uint64_t>(factor));
+        const auto rest = static_cast<long long>(magnitude % static_cast<uint64_t>(factor));
+        char text[64];
+        // Whole counts come back as they went.
+        snprintf(text, sizeof text, "%s%lld", negative ? "-" : "", whole);
+        counts.push_back(text);
+        expected_counts += std::string(whole == 0 ? "0" : text) + "\n";  // "-0" reads as 0
+        // With a fraction of nine digits the time is exact to the nanosecond,
+        // and comes back as whole units and the remainder.
+        snprintf(text, sizeof text, "%s%lld.%09lld", negative ? "-" : "", whole,
+                 rest * (1000000000 / factor));
+        fractional.push_back(text);
+        char line[96];
+        if (unit == 'n')
+            snprintf(line, sizeof line, "%s%lld.0\n", negative ? "-" : "", whole);
+        else
+            snprintf(line, sizeof line, "%s%lld.%0*lld\n", negative ? "-" : "", whole, digits, rest);
+        expected_float += line;
+    }
+
+    auto through = [&](const std::vector<std::string>& operands, bool with_float) {
+        std::vector<std::string> args = {flag, "-T", "%Y-%m-%d %H:%M:%S", "--"};
+        args.insert(args.end(), operands.begin(), operands.end());
+        const run_result text = program("epochfmt", args);
+        EXPECT_EQ(text.status, 0) << text.err;
+        std::vector<std::string> lines;
+        for (size_t start = 0, end; (end = text.out.find('\n', start)) != std::string::npos; start = end + 1)
+            lines.push_back(text.out.substr(start, end - start));
+        std::vector<std::string> scan_args = {flag};
+        if (with_float)
+            scan_args.push_back("-F");
+        scan_args.insert(scan_args.end(), lines.begin(), lines.end());
+        return epochscan(scan_args);
+    };
+
+    const run_result back = through(counts, false);
+    EXPECT_EQ(back.status, 0) << back.err;
+    EXPECT_EQ(back.out, expected_counts);
+    const run_result back_float = through(fractional, true);
+    EXPECT_EQ(back_float.status, 0) << back_float.err;
+    EXPECT_EQ(back_float.out, expected_float);
+}
+
+INSTANTIATE_TEST_SUITE_P(Units, RoundTrip, testing::Values('s', 'm', 'u', 'n'));
+
+}  // namespace

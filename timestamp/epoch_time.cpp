@@ -1,0 +1,125 @@
+#include "timestamp/epoch_time.hpp"
+
+#include <unistd.h>
+#if defined(__GLIBC__)
+#include <stdio_ext.h>
+#endif
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "frame/tool_frame.hpp"
+
+namespace timestamp {
+
+const time_unit* unit_for_option(int option)
+{
+    switch (option) {
+    case 's': return &seconds_unit;
+    case 'm': return &milliseconds_unit;
+    case 'u': return &microseconds_unit;
+    case 'n': return &nanoseconds_unit;
+    default: return nullptr;
+    }
+}
+
+bool read_shared_option(int option, const frame::tool_frame& tf, const char* program_path,
+                        const char** time_template, bool* human_readable, const time_unit** unit)
+{
+    switch (option) {
+    case 'T': *time_template = optarg; return true;
+    case 'H': *human_readable = true; return true;
+    case 's':
+    case 'm':
+    case 'u':
+    case 'n': *unit = unit_for_option(option); return true;
+    case 'h': frame::print_usage(tf, program_path, 0);
+    case 'v': frame::print_version(tf);
+    case '?': frame::print_usage(tf, program_path, 1);
+    default: return false;
+    }
+}
+
+unsigned sub_second_digits(const time_unit& unit)
+{
+    unsigned digits = 0;
+    for (uint32_t f = unit.factor; f < 1000000000u; f *= 10)
+        ++digits;
+    return digits;
+}
+
+seconds_split split_seconds(epoch_ns value)
+{
+    if (value >= INT64_MIN && value <= INT64_MAX) {  // 64-bit division is much faster
+        const auto v = static_cast<int64_t>(value);
+        int64_t whole = v / 1000000000;
+        int64_t rest = v % 1000000000;
+        if (rest < 0) {
+            whole -= 1;
+            rest += 1000000000;
+        }
+        return {whole, rest};
+    }
+    epoch_ns whole = value / 1000000000;
+    epoch_ns rest = value % 1000000000;
+    if (value < 0 && rest < 0) {
+        whole -= 1;
+        rest += 1000000000;
+    }
+    // The low 64 bits: a count beyond time_t's range is taken modulo 2^64,
+    // which gmtime then refuses or shows as that other time.
+    return {static_cast<time_t>(static_cast<uint64_t>(static_cast<epoch_magnitude>(whole))),
+            static_cast<int64_t>(rest)};
+}
+
+epoch_ns current_epoch_ns()
+{
+    timespec now{};
+    if (clock_gettime(CLOCK_REALTIME, &now) != 0) {
+        perror(frame::translate("clock_gettime() failed"));
+        exit(1);
+    }
+    return from_seconds(now.tv_sec, now.tv_nsec);
+}
+
+void prepare_standard_output()
+{
+    if (!isatty(STDOUT_FILENO))
+        setvbuf(stdout, nullptr, _IOFBF, 64 * 1024);
+#if defined(__GLIBC__)
+    __fsetlocking(stdout, FSETLOCKING_BYCALLER);
+#endif
+}
+
+bool find_seconds_field(const char* time_template, size_t* prefix_length)
+{
+    for (const char* p = time_template; *p != '\0'; ++p) {
+        if (*p != '%')
+            continue;
+        if (p[1] == '\0')
+            return false;
+        if (p[1] == 'S') {
+            *prefix_length = static_cast<size_t>(p - time_template);
+            return true;
+        }
+        ++p;  // the conversion character, whatever it is
+    }
+    return false;
+}
+
+template_parts split_template(const char* time_template)
+{
+    size_t length = 0;
+    if (!find_seconds_field(time_template, &length))
+        return {false, nullptr, nullptr};
+    char* prefix = static_cast<char*>(malloc(length + 1));
+    if (prefix == nullptr)
+        frame::die("ERROR: malloc() failed: %s!", strerror(errno));
+    memcpy(prefix, time_template, length);
+    prefix[length] = '\0';
+    return {true, prefix, time_template + length + 2};
+}
+
+}  // namespace timestamp
