@@ -58,10 +58,24 @@ ms() { perl -e 'printf "%.3f", $ARGV[0] * 1000' "$1"; }
 export LC_ALL=C.UTF-8
 median 5 "$hostfacts" >/dev/null  # warm the caches
 # The cost of starting any program here, for reference: a report cannot
-# take less than this.
+# take less than this. An empty statically linked program is the floor of
+# process creation alone (no shared library loading), when a C compiler
+# with a static C library is at hand.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+empty=
+if command -v cc >/dev/null 2>&1 &&
+    printf 'int main(void) { return 0; }\n' >"$scratch/empty.c" &&
+    cc -O2 -static -o "$scratch/empty" "$scratch/empty.c" 2>/dev/null; then
+    empty=$(median "$runs" "$scratch/empty")
+fi
 floor=$(median "$runs" /bin/true)
 own=$(median "$runs" "$hostfacts")
-printf '%-12s %10s ms  (median of %d; starting a process at all)\n' /bin/true "$(ms "$floor")" "$runs"
+if [ -n "$empty" ]; then
+    printf '%-12s %10s ms  (median of %d; an empty static program: creating a process at all)\n' \
+        "empty" "$(ms "$empty")" "$runs"
+fi
+printf '%-12s %10s ms  (median of %d; a shared program doing nothing)\n' /bin/true "$(ms "$floor")" "$runs"
 printf '%-12s %10s ms  (median of %d; %s ms above /bin/true)\n' hostfacts "$(ms "$own")" "$runs" \
     "$(perl -e 'printf "%.3f", ($ARGV[0] - $ARGV[1]) * 1000' "$own" "$floor")"
 

@@ -91,7 +91,7 @@ struct interface_entry {
     std::uint32_t link_length = 0;
     std::uint32_t prefix = 0;
     std::uint32_t flags = 0;                  // the platform's own ifa_flags
-    std::uint32_t index = 0;                  // interface index, 0: none
+    std::uint32_t index = 0;                  // interface index, 0: none (yet)
 };
 
 inline constexpr std::size_t interface_slots = 1024;
@@ -124,8 +124,9 @@ memory_facts read_memory();
 disk_facts read_disk(const char* path);
 
 // Platform-specific part of collecting the interface table: whether an
-// address with this family is link-level, and where its bytes are.
+// address with this family is link-level, where its bytes are, and the index
+// of the interface it belongs to (0 when it carries none).
 bool link_level_address(const sockaddr* address, const unsigned char** bytes,
-                        std::uint32_t* length);
+                        std::uint32_t* length, std::uint32_t* index);
 
 }  // namespace hostfacts

@@ -124,13 +124,15 @@ memory_facts read_memory()
     return facts;
 }
 
-bool link_level_address(const sockaddr* address, const unsigned char** bytes, std::uint32_t* length)
+bool link_level_address(const sockaddr* address, const unsigned char** bytes, std::uint32_t* length,
+                        std::uint32_t* index)
 {
     if (address->sa_family != AF_LINK)
         return false;
     const sockaddr_dl* link = reinterpret_cast<const sockaddr_dl*>(address);
     *bytes = reinterpret_cast<const unsigned char*>(LLADDR(link));
     *length = link->sdl_alen;
+    *index = link->sdl_index;
     return true;
 }
 

@@ -222,13 +222,15 @@ memory_facts read_memory()
     return facts;
 }
 
-bool link_level_address(const sockaddr* address, const unsigned char** bytes, std::uint32_t* length)
+bool link_level_address(const sockaddr* address, const unsigned char** bytes, std::uint32_t* length,
+                        std::uint32_t* index)
 {
     if (address->sa_family != AF_PACKET)
         return false;
     const sockaddr_ll* link = reinterpret_cast<const sockaddr_ll*>(address);
     *bytes = link->sll_addr;
     *length = link->sll_halen;
+    *index = link->sll_ifindex > 0 ? static_cast<std::uint32_t>(link->sll_ifindex) : 0;
     return true;
 }
 

@@ -70,7 +70,7 @@ bool keep_entry(const ifaddrs* item, interface_entry& entry)
         entry.prefix = item->ifa_netmask ? count_mask_bits(ipv6_bytes(item->ifa_netmask), 16) : 128;
         return true;
     }
-    if (link_level_address(address, &entry.link_bytes, &entry.link_length)) {
+    if (link_level_address(address, &entry.link_bytes, &entry.link_length, &entry.index)) {
         entry.kind = kind_link;
         entry.prefix = 0;
         return true;
@@ -186,6 +186,27 @@ void sort_interfaces(interface_table& table)
 {
     if (table.count > 1)
         qsort(table.entries, table.count, sizeof table.entries[0], compare_for_sort);
+}
+
+void assign_interface_indexes(interface_table& table, std::uint32_t (*index_of_name)(const char*))
+{
+    for (std::size_t first = 0; first < table.count;) {
+        const char* name = table.entries[first].name;
+        std::size_t end = first + 1;
+        while (end < table.count && strcmp(table.entries[end].name, name) == 0)
+            ++end;
+        // A link-level entry knows its interface's index; only a name without
+        // one (an address label, a system whose link entries carry none)
+        // costs a lookup.
+        std::uint32_t index = 0;
+        for (std::size_t i = first; i < end && index == 0; ++i)
+            index = table.entries[i].index;
+        if (index == 0)
+            index = index_of_name(name);
+        for (std::size_t i = first; i < end; ++i)
+            table.entries[i].index = index;
+        first = end;
+    }
 }
 
 bool write_interfaces(FILE* out, FILE* err, const interface_table& table)

@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "hostfacts/facts.hpp"
 #include "hostfacts/report_sections.hpp"
@@ -13,6 +12,11 @@
 namespace hostfacts {
 
 namespace {
+
+std::uint32_t index_of_interface(const char* name)
+{
+    return if_nametoindex(name);
+}
 
 void write_network(FILE* out)
 {
@@ -25,13 +29,7 @@ void write_network(FILE* out)
     static interface_table table;
     collect_interfaces(list, table, stderr);
     sort_interfaces(table);
-    // Entries of one name are adjacent once sorted: one lookup per name.
-    for (std::size_t i = 0; i < table.count; ++i) {
-        interface_entry& entry = table.entries[i];
-        const interface_entry* previous = i > 0 ? &table.entries[i - 1] : nullptr;
-        entry.index = previous && strcmp(previous->name, entry.name) == 0 ? previous->index
-                                                                            : if_nametoindex(entry.name);
-    }
+    assign_interface_indexes(table, index_of_interface);
     const bool written = write_interfaces(out, stderr, table);
     freeifaddrs(list);
     if (!written)

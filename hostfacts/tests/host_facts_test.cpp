@@ -124,9 +124,12 @@ TEST(LiveHost, InterfaceTableHoldsTheLoopbackWithItsIndex)
     auto table = std::make_unique<interface_table>();
     collect_interfaces(list, *table, stderr);
     sort_interfaces(*table);
+    // The indexes link-level entries carry are the ones the names resolve to.
+    assign_interface_indexes(*table, [](const char* name) -> std::uint32_t { return if_nametoindex(name); });
     std::set<std::string> names;
     for (std::size_t i = 0; i < table->count; ++i) {
         names.insert(table->entries[i].name);
+        EXPECT_EQ(table->entries[i].index, if_nametoindex(table->entries[i].name)) << table->entries[i].name;
         if (i > 0) {
             EXPECT_LE(compare_entries(table->entries[i - 1], table->entries[i]), 0);
         }

@@ -97,12 +97,13 @@ struct address_list {
         return keep(s);
     }
 
-    sockaddr* link(std::vector<unsigned char> bytes)
+    sockaddr* link(std::vector<unsigned char> bytes, int index = 0)
     {
         sockaddr_storage s{};
 #if defined(__linux__)
         auto* ll = reinterpret_cast<sockaddr_ll*>(&s);
         ll->sll_family = AF_PACKET;
+        ll->sll_ifindex = index;
         ll->sll_halen = static_cast<unsigned char>(bytes.size());
         if (!bytes.empty())
             memcpy(ll->sll_addr, bytes.data(), bytes.size());
@@ -358,5 +359,92 @@ TEST(Interfaces, CompareEntriesRules)
             EXPECT_EQ(c == 0, i == j) << i << " " << j;
         }
 }
+
+}  // namespace
+
+namespace {
+
+// Index lookups by name for assign_interface_indexes, with a record of the
+// names asked for.
+std::vector<std::string> asked;
+std::uint32_t made_up_index(const char* name)
+{
+    asked.emplace_back(name);
+    static const std::map<std::string, std::uint32_t> known = {{"em0", 7}, {"em0:1", 7}, {"lo0", 1}};
+    const auto found = known.find(name);
+    return found == known.end() ? 0 : found->second;
+}
+
+struct index_case {
+    const char* title;
+    std::vector<interface_entry> entries;   // sorted, with the indexes collecting gave them
+    std::vector<std::uint32_t> expected;    // index of each entry afterwards
+    std::vector<std::string> lookups;       // names looked up, in order
+};
+
+class AssignIndexes : public ::testing::TestWithParam<index_case> {};
+
+TEST_P(AssignIndexes, LinkEntriesAnswerForTheirNameAndOthersAreLookedUpOnce)
+{
+    const index_case& c = GetParam();
+    auto table = std::make_unique<interface_table>();
+    table->count = c.entries.size();
+    for (std::size_t i = 0; i < c.entries.size(); ++i)
+        table->entries[i] = c.entries[i];
+    asked.clear();
+    assign_interface_indexes(*table, made_up_index);
+    for (std::size_t i = 0; i < c.entries.size(); ++i)
+        EXPECT_EQ(table->entries[i].index, c.expected[i]) << c.title << " entry " << i;
+    EXPECT_EQ(asked, c.lookups) << c.title;
+}
+
+interface_entry entry(const char* name, address_kind kind, std::uint32_t index)
+{
+    interface_entry e;
+    e.name = name;
+    e.kind = kind;
+    e.index = index;
+    return e;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Interfaces, AssignIndexes,
+    ::testing::Values(
+        index_case{"empty table", {}, {}, {}},
+        index_case{"link entry gives the index to the addresses around it",
+                   {entry("em0", kind_ipv4, 0), entry("em0", kind_link, 3), entry("em0", kind_ipv6, 0)},
+                   {3, 3, 3},
+                   {}},
+        index_case{"the carried index wins over the name's",
+                   {entry("em0", kind_link, 2)}, {2}, {}},
+        index_case{"a label without link entry is looked up",
+                   {entry("em0", kind_link, 7), entry("em0:1", kind_ipv4, 0), entry("em0:1", kind_ipv4, 0)},
+                   {7, 7, 7},
+                   {"em0:1"}},
+        index_case{"a link entry without index is looked up once",
+                   {entry("lo0", kind_ipv4, 0), entry("lo0", kind_link, 0), entry("lo0", kind_ipv6, 0)},
+                   {1, 1, 1},
+                   {"lo0"}},
+        index_case{"an unknown name stays without index",
+                   {entry("gone0", kind_ipv4, 0), entry("lo0", kind_link, 1)},
+                   {0, 1},
+                   {"gone0"}}),
+    [](const ::testing::TestParamInfo<index_case>& param) { return "Case" + std::to_string(param.index); });
+
+#if defined(__linux__)
+TEST(Interfaces, CollectingKeepsTheIndexALinkEntryCarries)
+{
+    address_list l;
+    l.add("em0", 1, l.ipv4("10.0.0.1"), l.mask(AF_INET, 8));
+    l.add("em0", 1, l.link({1, 2}, 5));
+    auto table = std::make_unique<interface_table>();
+    captured err;
+    collect_interfaces(l.head(), *table, err.stream);
+    ASSERT_EQ(table->count, 2u);
+    EXPECT_EQ(table->entries[0].index, 0u);
+    EXPECT_EQ(table->entries[1].kind, kind_link);
+    EXPECT_EQ(table->entries[1].index, 5u);
+}
+#endif
 
 }  // namespace
