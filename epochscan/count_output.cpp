@@ -22,10 +22,17 @@ void print_magnitude(FILE* out, timestamp::epoch_magnitude m, unsigned base)
         m /= base;
     }
     auto low = static_cast<uint64_t>(m);
-    do {
-        digits[n++] = "0123456789abcdef"[low % base];
-        low /= base;
-    } while (low != 0);
+    if (base == 10) {  // constant divisors: multiplications instead of divisions
+        do {
+            digits[n++] = static_cast<char>('0' + low % 10);
+            low /= 10;
+        } while (low != 0);
+    } else {
+        do {
+            digits[n++] = "0123456789abcdef"[low % 16];
+            low /= 16;
+        } while (low != 0);
+    }
     char text[72];
     for (int i = 0; i < n; ++i)
         text[i] = digits[n - 1 - i];
