@@ -17,17 +17,7 @@ fi
 runs=${2:-201}
 peer_runs=${3:-9}
 
-updated=no
-install() {  # command, Debian package; false when it cannot be had
-    command -v "$1" >/dev/null 2>&1 && return 0
-    [ "$(id -u)" = 0 ] || return 1
-    if [ "$updated" = no ]; then
-        apt-get update >/dev/null 2>&1 || true
-        updated=yes
-    fi
-    DEBIAN_FRONTEND=noninteractive apt-get install -y "$2" >/dev/null 2>&1 || true
-    command -v "$1" >/dev/null 2>&1
-}
+. "$here/peer_install.sh"
 install perl perl-base || { echo "perl is needed" >&2; exit 1; }
 
 # Median wall seconds of running a command (no shell in between), its

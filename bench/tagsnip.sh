@@ -15,10 +15,9 @@ fi
 runs=${2:-5}
 mib=${3:-256}
 
+. "$here/peer_install.sh"
 need() {  # command, Debian package
-    command -v "$1" >/dev/null 2>&1 && return 0
-    apt-get install -y "$2" >/dev/null 2>&1 || { apt-get update >/dev/null 2>&1 && apt-get install -y "$2" >/dev/null 2>&1; }
-    command -v "$1" >/dev/null 2>&1 || { echo "cannot install $2" >&2; exit 1; }
+    install "$1" "$2" || { echo "cannot install $2" >&2; exit 1; }
 }
 need mawk mawk
 need perl perl-base

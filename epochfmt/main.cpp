@@ -14,14 +14,11 @@ int main(int argc, char* argv[])
 {
     frame::setup_locale(frame::epochfmt_frame);
     const epochfmt::settings s = epochfmt::parse_command_line(argc, argv);
-    timestamp::template_parts parts{};
-    bool parts_made = false;
     const epochfmt::line_form form = {
         s.time_format_template,
         s.human_readable ? frame::translate("%s%s%s%s is %lld (0x%llx) %s since the Unix Epoch")
                          : nullptr,
-        &parts,
-        &parts_made,
+        timestamp::split_template(s.time_format_template),
     };
     timestamp::prepare_standard_output();
     timestamp::walk_operands(argc - optind, argv + optind, [&](const char* operand) {
@@ -35,6 +32,6 @@ int main(int argc, char* argv[])
         }
         epochfmt::write_time_line(stdout, form, t);
     });
-    free(parts.prefix);
+    free(form.parts.prefix);
     return 0;
 }

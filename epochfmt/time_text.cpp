@@ -169,11 +169,7 @@ void write_time_line(FILE* out, const line_form& form, const point_in_time& t)
     tm broken_down{};
     if (!timestamp::utc_broken_down(split.seconds, &broken_down))
         frame::die("ERROR: gmtime() failed!");
-    if (!*form.parts_made) {
-        *form.parts = timestamp::split_template(form.time_format_template);
-        *form.parts_made = true;
-    }
-    const timestamp::template_parts& parts = *form.parts;
+    const timestamp::template_parts& parts = form.parts;
 
     // Head, seconds, fraction and tail side by side, for one write.
     char line[1024 + 128 + 128 + 1024 + 1];

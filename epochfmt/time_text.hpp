@@ -34,10 +34,7 @@ size_t format_numeric(char* buffer, size_t size, const char* part, const tm& t);
 struct line_form {
     const char* time_format_template;
     const char* sentence_format;  // the translated sentence, or nullptr for plain lines
-    // The template split at its seconds field, made at the first line that
-    // needs it and kept for the next ones; owned by the caller.
-    timestamp::template_parts* parts;
-    bool* parts_made;
+    timestamp::template_parts parts;  // the template split at its seconds field, once per run
 };
 
 // Writes one line for a point in time. Ends the program with the suite's

@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/outcome_table.hpp"
 #include "tests/support/run_program.hpp"
 
 namespace {
 
 using testsupport::run;
 using testsupport::run_request;
+using testsupport::outcome_case;
 using testsupport::run_result;
 
 const std::string usage_tail =
@@ -22,30 +24,14 @@ const std::string invalid = "ERROR: Invalid min_delay/max_delay!\n";
 
 run_result doze(std::vector<std::string> args, std::vector<std::string> env = {"LC_ALL=C.UTF-8"})
 {
-    run_request r;
-    r.argv = {"dozejitter"};
-    r.argv.insert(r.argv.end(), args.begin(), args.end());
-    r.env = std::move(env);
-    return run(r);
+    return testsupport::run_program("dozejitter", std::move(args), std::move(env));
 }
-
-struct outcome_case {
-    const char* name;
-    std::vector<std::string> args;
-    int status;
-    std::string out;
-    std::string err;
-};
 
 class Outcome : public testing::TestWithParam<outcome_case> {};
 
 TEST_P(Outcome, Exactly)
 {
-    const outcome_case& c = GetParam();
-    const run_result r = doze(c.args);
-    EXPECT_EQ(r.status, c.status);
-    EXPECT_EQ(r.out, c.out);
-    EXPECT_EQ(r.err, c.err);
+    testsupport::expect_outcome("dozejitter", GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -73,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"verbose_then_quiet", {"-w", "-q", "0", "0"}, 0, "", ""},
         outcome_case{"quiet_then_verbose", {"--quiet", "--verbose", "0", "0"}, 0,
                      "Sleeping for 0.000000 s ...\nWoke up!\n", ""}),
-    [](const testing::TestParamInfo<outcome_case>& p) { return std::string(p.param.name); });
+    testsupport::outcome_name);
 
 TEST(DozejitterCommandLine, UnknownOptionComplainsThenShowsUsage)
 {

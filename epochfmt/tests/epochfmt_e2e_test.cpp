@@ -6,21 +6,19 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/outcome_table.hpp"
 #include "tests/support/run_program.hpp"
 
 namespace {
 
 using testsupport::run;
 using testsupport::run_request;
+using testsupport::outcome_case;
 using testsupport::run_result;
 
 run_result epochfmt(std::vector<std::string> args, std::vector<std::string> env = {"LC_ALL=C.UTF-8"})
 {
-    run_request r;
-    r.argv = {"epochfmt"};
-    r.argv.insert(r.argv.end(), args.begin(), args.end());
-    r.env = std::move(env);
-    return run(r);
+    return testsupport::run_program("epochfmt", std::move(args), std::move(env));
 }
 
 const std::string usage =
@@ -29,23 +27,11 @@ const std::string usage =
     " [-n|--nanoseconds] [-h|--help] [-v|--version]\n";
 const std::string invalid = "ERROR: Invalid Unix timestamp!\n";
 
-struct outcome_case {
-    const char* name;
-    std::vector<std::string> args;
-    int status;
-    std::string out;
-    std::string err;
-};
-
 class Outcome : public testing::TestWithParam<outcome_case> {};
 
 TEST_P(Outcome, Exactly)
 {
-    const outcome_case& c = GetParam();
-    const run_result r = epochfmt(c.args);
-    EXPECT_EQ(r.status, c.status);
-    EXPECT_EQ(r.out, c.out);
-    EXPECT_EQ(r.err, c.err);
+    testsupport::expect_outcome("epochfmt", GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -117,7 +103,8 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"ambiguous_option", {"--m", "0"}, 1, "",
                      "epochfmt: option '--m' is ambiguous; possibilities: '--milliseconds' '--microseconds'\n" + usage},
         outcome_case{"help", {"--help"}, 0, "", usage},
-        outcome_case{"version", {"-v"}, 0, "epochfmt 2.7.15\n", ""}));
+        outcome_case{"version", {"-v"}, 0, "epochfmt 2.7.15\n", ""}),
+    testsupport::outcome_name);
 
 // The current time: the right number of digits, and a time between two
 // readings of the clock taken around the run.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "epochfmt/time_text.hpp"
+#include "tests/support/captured_stream.hpp"
 
 namespace {
 
@@ -91,17 +92,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 std::string line(const char* time_template, const char* sentence, const epochfmt::point_in_time& t)
 {
-    char* text = nullptr;
-    size_t size = 0;
-    FILE* out = open_memstream(&text, &size);
-    timestamp::template_parts parts{};
-    bool parts_made = false;
-    epochfmt::write_time_line(out, {time_template, sentence, &parts, &parts_made}, t);
-    free(parts.prefix);
-    fclose(out);
-    std::string result(text, size);
-    free(text);
-    return result;
+    testsupport::captured_stream out;
+    const epochfmt::line_form form = {time_template, sentence, timestamp::split_template(time_template)};
+    epochfmt::write_time_line(out.stream, form, t);
+    free(form.parts.prefix);
+    return out.text();
 }
 
 const char* const sentence = "%s%s%s%s is %lld (0x%llx) %s since the Unix Epoch";

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "epochscan/count_output.hpp"
+#include "tests/support/captured_stream.hpp"
 
 namespace {
 
@@ -15,14 +16,9 @@ using timestamp::epoch_ns;
 template <typename Write>
 std::string captured(Write write)
 {
-    char* text = nullptr;
-    size_t size = 0;
-    FILE* out = open_memstream(&text, &size);
-    write(out);
-    fclose(out);
-    std::string result(text, size);
-    free(text);
-    return result;
+    testsupport::captured_stream out;
+    write(out.stream);
+    return out.text();
 }
 
 struct int128_case {

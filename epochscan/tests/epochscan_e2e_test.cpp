@@ -9,27 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/outcome_table.hpp"
 #include "tests/support/run_program.hpp"
 
 namespace {
 
 using testsupport::run;
 using testsupport::run_request;
+using testsupport::outcome_case;
 using testsupport::run_result;
-
-run_result program(const char* name, std::vector<std::string> args,
-                   std::vector<std::string> env = {"LC_ALL=C.UTF-8"})
-{
-    run_request r;
-    r.argv = {name};
-    r.argv.insert(r.argv.end(), args.begin(), args.end());
-    r.env = std::move(env);
-    return run(r);
-}
 
 run_result epochscan(std::vector<std::string> args, std::vector<std::string> env = {"LC_ALL=C.UTF-8"})
 {
-    return program("epochscan", std::move(args), std::move(env));
+    return testsupport::run_program("epochscan", std::move(args), std::move(env));
 }
 
 const std::string usage =
@@ -43,23 +35,11 @@ std::string parse_error(const std::string& text, const std::string& time_templat
            time_template + "\"!\n";
 }
 
-struct outcome_case {
-    const char* name;
-    std::vector<std::string> args;
-    int status;
-    std::string out;
-    std::string err;
-};
-
 class Outcome : public testing::TestWithParam<outcome_case> {};
 
 TEST_P(Outcome, Exactly)
 {
-    const outcome_case& c = GetParam();
-    const run_result r = epochscan(c.args);
-    EXPECT_EQ(r.status, c.status);
-    EXPECT_EQ(r.out, c.out);
-    EXPECT_EQ(r.err, c.err);
+    testsupport::expect_outcome("epochscan", GetParam());
 }
 
 const std::string sample = "2023-11-14 22:13:20";
@@ -117,7 +97,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "epochscan: option '--integer' is ambiguous; possibilities: '--integer-decimal'"
                      " '--integer-hexadecimal' '--integer-0x-hexadecimal'\n" + usage},
         outcome_case{"help", {"-h"}, 0, "", usage},
-        outcome_case{"version", {"--version"}, 0, "epochscan 2.7.15\n", ""}));
+        outcome_case{"version", {"--version"}, 0, "epochscan 2.7.15\n", ""}),
+    testsupport::outcome_name);
 
 TEST(CurrentTime, NanosecondsByDefaultOrTheSelectedUnit)
 {
@@ -195,7 +176,7 @@ TEST_P(RoundTrip, EpochfmtThenEpochscan)
     auto through = [&](const std::vector<std::string>& operands, bool with_float) {
         std::vector<std::string> args = {flag, "-T", "%Y-%m-%d %H:%M:%S", "--"};
         args.insert(args.end(), operands.begin(), operands.end());
-        const run_result text = program("epochfmt", args);
+        const run_result text = testsupport::run_program("epochfmt", args);
         EXPECT_EQ(text.status, 0) << text.err;
         std::vector<std::string> lines;
         for (size_t start = 0, end; (end = text.out.find('\n', start)) != std::string::npos; start = end + 1)

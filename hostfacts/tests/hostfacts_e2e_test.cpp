@@ -14,23 +14,21 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/outcome_table.hpp"
 #include "tests/support/run_program.hpp"
 
 namespace {
 
 using testsupport::run;
 using testsupport::run_request;
+using testsupport::outcome_case;
 using testsupport::run_result;
 
 const std::string usage = "Usage: hostfacts [-h|--help] [-v|--version] [-c|--compatibility version]\n";
 
 run_result hostfacts(std::vector<std::string> args)
 {
-    run_request r;
-    r.argv = {"hostfacts"};
-    r.argv.insert(r.argv.end(), args.begin(), args.end());
-    r.env = {"LC_ALL=C.UTF-8"};
-    return run(r);
+    return testsupport::run_program("hostfacts", std::move(args));
 }
 
 using report = std::vector<std::pair<std::string, std::string>>;
@@ -77,23 +75,11 @@ std::string output_of(std::vector<std::string> argv)
     return out;
 }
 
-struct outcome_case {
-    const char* name;
-    std::vector<std::string> args;
-    int status;
-    std::string out;
-    std::string err;
-};
-
 class Outcome : public testing::TestWithParam<outcome_case> {};
 
 TEST_P(Outcome, Exactly)
 {
-    const outcome_case& c = GetParam();
-    const run_result r = hostfacts(c.args);
-    EXPECT_EQ(r.status, c.status);
-    EXPECT_EQ(r.out, c.out);
-    EXPECT_EQ(r.err, c.err);
+    testsupport::expect_outcome("hostfacts", GetParam());
 }
 
 const std::string too_new = "ERROR: Requested compatibility version 1 > available version 0!\n";
@@ -119,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "ERROR: Requested compatibility version 2 > available version 0!\n"},
         outcome_case{"version_before_c", {"-v", "-c", "1"}, 0, "hostfacts 2.7.15\n", ""},
         outcome_case{"help_before_c", {"-h", "-c", "1"}, 0, "", usage}),
-    [](const testing::TestParamInfo<outcome_case>& p) { return std::string(p.param.name); });
+    testsupport::outcome_name);
 
 TEST(HostfactsCommandLine, OptionErrorsComplainThenShowUsage)
 {

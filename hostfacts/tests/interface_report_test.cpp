@@ -19,27 +19,13 @@
 #include <vector>
 
 #include "hostfacts/report_sections.hpp"
+#include "tests/support/captured_stream.hpp"
 
 namespace {
 
 using namespace hostfacts;
 
-struct captured {
-    char* data = nullptr;
-    size_t size = 0;
-    FILE* stream = open_memstream(&data, &size);
-    ~captured()
-    {
-        if (stream)
-            fclose(stream);
-        free(data);
-    }
-    std::string text()
-    {
-        fflush(stream);
-        return std::string(data, size);
-    }
-};
+using captured = testsupport::captured_stream;
 
 // A made-up interface address list, linked in the order entries are added.
 struct address_list {

@@ -10,28 +10,13 @@
 #include <string>
 
 #include "hostfacts/command_line.hpp"
+#include "tests/support/captured_stream.hpp"
 
 namespace {
 
 using namespace hostfacts;
 
-// Collects what a writer puts on a stream.
-struct captured {
-    char* data = nullptr;
-    size_t size = 0;
-    FILE* stream = open_memstream(&data, &size);
-    ~captured()
-    {
-        if (stream)
-            fclose(stream);
-        free(data);
-    }
-    std::string text()
-    {
-        fflush(stream);
-        return std::string(data, size);
-    }
-};
+using captured = testsupport::captured_stream;
 
 TEST(CompatibilityLine, NamesTheAvailableVersion)
 {
