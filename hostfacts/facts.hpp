@@ -30,10 +30,9 @@ struct load_facts {
     double averages[3] = {0, 0, 0};
 };
 
-// One battery unit as the ACPI battery information request reports it.
+// One battery unit that answered the battery information request.
 struct battery_unit {
     unsigned number = 0;         // unit number, 0, 1, ...
-    bool answered = false;       // false: the information request failed
     int cap = 0;                 // remaining capacity in percent
     int state = 0;               // battery state bits (below)
 };
@@ -43,19 +42,13 @@ inline constexpr int battery_charging = 2;
 inline constexpr int battery_critical = 4;
 inline constexpr int battery_not_present = 7;
 inline constexpr unsigned most_batteries = 2;   // units reported at most
-inline constexpr unsigned battery_slots = 8;    // units gathered at most
 
+// The first units that answer, in unit order: the units are asked in turn,
+// however many there are, until two have answered.
 struct battery_facts {
-    unsigned count = 0;          // units gathered into `units`, in unit order
-    battery_unit units[battery_slots];
+    unsigned count = 0;
+    battery_unit units[most_batteries];
 };
-
-struct swap_device {
-    std::int32_t blocks = 0;     // size in pages
-    std::int32_t used = 0;       // pages in use
-};
-
-inline constexpr std::size_t swap_slots = 64;
 
 struct memory_facts {
     // Set when a source could not be read: the perror label, with errno kept
@@ -66,9 +59,18 @@ struct memory_facts {
     std::uint64_t physical = 0;         // T, bytes
     std::uint32_t inactive_pages = 0;   // I
     std::uint32_t free_pages = 0;       // F
-    std::size_t swap_count = 0;
-    swap_device swaps[swap_slots];
+    // Pages of all swap devices, and pages in use: sums of the devices'
+    // signed 32-bit counts, modulo 2^64. Any number of devices.
+    std::uint64_t swap_pages = 0;
+    std::uint64_t swap_used_pages = 0;
 };
+
+// Counts one swap device of `blocks` pages with `used` pages in use.
+inline void add_swap_device(memory_facts& facts, std::int32_t blocks, std::int32_t used)
+{
+    facts.swap_pages += static_cast<std::uint64_t>(static_cast<std::int64_t>(blocks));
+    facts.swap_used_pages += static_cast<std::uint64_t>(static_cast<std::int64_t>(used));
+}
 
 struct disk_facts {
     bool known = false;          // false: statvfs failed
@@ -128,5 +130,20 @@ disk_facts read_disk(const char* path);
 // of the interface it belongs to (0 when it carries none).
 bool link_level_address(const sockaddr* address, const unsigned char** bytes,
                         std::uint32_t* length, std::uint32_t* index);
+
+// How many leading bytes of an address entry's interface name name the
+// interface itself: on Linux an address label ("eth0:1", interface names
+// never hold a colon there) belongs to the interface before the colon;
+// elsewhere the whole name.
+std::size_t interface_name_length(const char* name);
+
+#if defined(__linux__)
+// The Linux layer's readers, also of made-up sources: the batteries of a
+// power supply directory such as /sys/class/power_supply, and the swap
+// devices of a file in the form of /proc/swaps, added to `facts`, whose page
+// size is set.
+battery_facts read_batteries_in(const char* root);
+void read_swap_file(const char* path, memory_facts& facts);
+#endif
 
 }  // namespace hostfacts

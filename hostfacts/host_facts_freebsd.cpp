@@ -56,20 +56,17 @@ battery_facts read_batteries()
         close(fd);
         return facts;
     }
-    unsigned answered = 0;
-    for (unsigned i = 0; i < static_cast<unsigned>(units) && facts.count < battery_slots &&
-                         answered < most_batteries; ++i) {
-        battery_unit& unit = facts.units[facts.count++];
-        unit.number = i;
+    // Every unit is asked in turn until two have answered.
+    for (unsigned i = 0; i < static_cast<unsigned>(units) && facts.count < most_batteries; ++i) {
         union acpi_battery_ioctl_arg arg;
         memset(&arg, 0, sizeof arg);
         arg.unit = static_cast<int>(i);
         if (ioctl(fd, ACPIIO_BATT_GET_BATTINFO, &arg) != 0)
             continue;
-        unit.answered = true;
+        battery_unit& unit = facts.units[facts.count++];
+        unit.number = i;
         unit.cap = arg.battinfo.cap;
         unit.state = arg.battinfo.state;
-        ++answered;
     }
     close(fd);
     return facts;
@@ -110,16 +107,15 @@ memory_facts read_memory()
     size_t levels = 16;
     if (sysctlnametomib("vm.swap_info", swap_mib, &levels) != 0)
         return facts;
-    for (int d = 0; facts.swap_count < swap_slots; ++d) {
+    // Device numbers run from 0 up to the first that has no record.
+    for (int d = 0;; ++d) {
         swap_mib[levels] = d;
         xswdev record;
         length = sizeof record;
         if (sysctl(swap_mib, static_cast<u_int>(levels + 1), &record, &length, nullptr, 0) != 0 ||
             record.xsw_version != XSWDEV_VERSION)
             break;
-        facts.swaps[facts.swap_count].blocks = record.xsw_nblks;
-        facts.swaps[facts.swap_count].used = record.xsw_used;
-        ++facts.swap_count;
+        add_swap_device(facts, record.xsw_nblks, record.xsw_used);
     }
     return facts;
 }
@@ -134,6 +130,11 @@ bool link_level_address(const sockaddr* address, const unsigned char** bytes, st
     *length = link->sdl_alen;
     *index = link->sdl_index;
     return true;
+}
+
+std::size_t interface_name_length(const char* name)
+{
+    return strlen(name);
 }
 
 }  // namespace hostfacts

@@ -13,6 +13,8 @@
 #include <utmpx.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -25,7 +27,8 @@ const flag_bits platform_flags = {IFF_UP, 0x10000, IFF_RUNNING, IFF_LOOPBACK, IF
 
 namespace {
 
-// Reads a small file whole, NUL-terminated; the length, or -1 with errno set.
+// Reads at most size - 1 bytes of a file, NUL-terminated; the length, or -1
+// with errno set.
 ssize_t read_small_file(const char* path, char* buffer, std::size_t size)
 {
     const int fd = open(path, O_RDONLY | O_CLOEXEC);
@@ -51,11 +54,57 @@ ssize_t read_small_file(const char* path, char* buffer, std::size_t size)
     return static_cast<ssize_t>(length);
 }
 
-// The first line of a file in /sys, without its newline; false when unreadable.
-bool read_attribute(const char* directory, const char* name, char* buffer, std::size_t size)
+// Reads a file whole into a NUL-terminated heap buffer that the caller
+// frees; nullptr with errno set when it cannot. Files of /proc tell no size,
+// so the buffer doubles until a read finds the end.
+char* read_whole_file(const char* path)
 {
-    char path[512];
-    const int length = snprintf(path, sizeof path, "/sys/class/power_supply/%s/%s", directory, name);
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    std::size_t size = 8192;
+    std::size_t length = 0;
+    char* text = static_cast<char*>(malloc(size));
+    while (text) {
+        if (length + 1 == size) {
+            char* larger = size <= SIZE_MAX / 2 ? static_cast<char*>(realloc(text, size * 2)) : nullptr;
+            if (!larger) {
+                free(text);
+                text = nullptr;
+                errno = ENOMEM;
+                break;
+            }
+            text = larger;
+            size *= 2;
+        }
+        const ssize_t got = read(fd, text + length, size - 1 - length);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            const int error = errno;
+            free(text);
+            text = nullptr;
+            errno = error;
+            break;
+        }
+        if (got == 0) {
+            text[length] = '\0';
+            break;
+        }
+        length += static_cast<std::size_t>(got);
+    }
+    const int error = errno;
+    close(fd);
+    errno = error;
+    return text;
+}
+
+// The first line of a file of a power supply, without its newline; false
+// when unreadable.
+bool read_attribute(const char* root, const char* directory, const char* name, char* buffer, std::size_t size)
+{
+    char path[PATH_MAX];
+    const int length = snprintf(path, sizeof path, "%s/%s/%s", root, directory, name);
     if (length < 0 || static_cast<std::size_t>(length) >= sizeof path || read_small_file(path, buffer, size) < 0)
         return false;
     buffer[strcspn(buffer, "\n")] = '\0';
@@ -97,26 +146,52 @@ void fail(memory_facts& facts, const char* label, int error)
 }
 
 // The Linux battery status as the ACPI state bits of the report.
-int battery_state(const char* directory)
+int battery_state(const char* root, const char* directory)
 {
     char text[64];
-    if (read_attribute(directory, "present", text, sizeof text) && strcmp(text, "0") == 0)
+    if (read_attribute(root, directory, "present", text, sizeof text) && strcmp(text, "0") == 0)
         return battery_not_present;
     int state = 0;
-    if (read_attribute(directory, "status", text, sizeof text)) {
+    if (read_attribute(root, directory, "status", text, sizeof text)) {
         if (strcmp(text, "Discharging") == 0)
             state = battery_discharging;
         else if (strcmp(text, "Charging") == 0)
             state = battery_charging;
     }
-    if (read_attribute(directory, "capacity_level", text, sizeof text) && strcmp(text, "Critical") == 0)
+    if (read_attribute(root, directory, "capacity_level", text, sizeof text) && strcmp(text, "Critical") == 0)
         state |= battery_critical;
     return state;
 }
 
-int compare_names(const void* a, const void* b)
+int compare_names(const dirent** a, const dirent** b)
 {
-    return strcmp(static_cast<const char*>(a), static_cast<const char*>(b));
+    return strcmp((*a)->d_name, (*b)->d_name);
+}
+
+// Past `count` fields separated by blanks; nullptr at the end of the line.
+const char* skip_fields(const char* text, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        text += strspn(text, " \t");
+        const std::size_t field = strcspn(text, " \t\n");
+        if (field == 0)
+            return nullptr;
+        text += field;
+    }
+    return text;
+}
+
+// A decimal number after blanks on the same line.
+bool read_count(const char*& text, unsigned long long* value)
+{
+    text += strspn(text, " \t");
+    if (*text < '0' || *text > '9')
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    *value = strtoull(text, &end, 10);
+    text = end;
+    return errno == 0;
 }
 
 }  // namespace
@@ -135,38 +210,61 @@ std::uint32_t count_processes()
     return count;
 }
 
-battery_facts read_batteries()
+battery_facts read_batteries_in(const char* root)
 {
     battery_facts facts;
-    DIR* supplies = opendir("/sys/class/power_supply");
-    if (!supplies)
+    // The power supplies in name order; the batteries among them are the
+    // units, numbered from 0 in that order.
+    dirent** entries = nullptr;
+    const int count = scandir(root, &entries, nullptr, compare_names);
+    if (count < 0)
         return facts;
-    // The batteries in name order, numbered from 0 in that order.
-    static char names[64][NAME_MAX + 1];
-    unsigned count = 0;
-    while (const dirent* entry = readdir(supplies)) {
-        char type[64];
-        if (entry->d_name[0] == '.' || count == 64 ||
-            !read_attribute(entry->d_name, "type", type, sizeof type) || strcmp(type, "Battery") != 0)
-            continue;
-        snprintf(names[count++], sizeof names[0], "%s", entry->d_name);
-    }
-    closedir(supplies);
-    qsort(names, count, sizeof names[0], compare_names);
-
-    unsigned answered = 0;
-    for (unsigned i = 0; i < count && facts.count < battery_slots && answered < most_batteries; ++i) {
-        battery_unit& unit = facts.units[facts.count++];
-        unit.number = i;
+    unsigned number = 0;
+    for (int i = 0; i < count; ++i) {
+        const char* name = entries[i]->d_name;
         char text[64];
-        if (!read_attribute(names[i], "capacity", text, sizeof text))
-            continue;
-        unit.answered = true;
-        unit.cap = atoi(text);
-        unit.state = battery_state(names[i]);
-        ++answered;
+        if (facts.count < most_batteries && name[0] != '.' &&
+            read_attribute(root, name, "type", text, sizeof text) && strcmp(text, "Battery") == 0) {
+            // A battery without a readable capacity does not answer.
+            if (read_attribute(root, name, "capacity", text, sizeof text)) {
+                battery_unit& unit = facts.units[facts.count++];
+                unit.number = number;
+                unit.cap = atoi(text);
+                unit.state = battery_state(root, name);
+            }
+            ++number;
+        }
+        free(entries[i]);
     }
+    free(entries);
     return facts;
+}
+
+battery_facts read_batteries()
+{
+    return read_batteries_in("/sys/class/power_supply");
+}
+
+void read_swap_file(const char* path, memory_facts& facts)
+{
+    // Without the file the kernel has no swap: no devices, as on a host
+    // where the swap device records cannot be found.
+    char* text = read_whole_file(path);
+    if (!text)
+        return;
+    // A heading, then one line per device: name, type, size and used in
+    // KiB, priority. Names have their blanks written as octal escapes.
+    const unsigned long long p = facts.page_size;
+    const char* line = strchr(text, '\n');
+    while (line && line[1]) {
+        const char* field = skip_fields(line + 1, 2);
+        unsigned long long size = 0, used = 0;
+        if (!field || !read_count(field, &size) || !read_count(field, &used))
+            break;
+        add_swap_device(facts, static_cast<std::int32_t>(size * 1024 / p), static_cast<std::int32_t>(used * 1024 / p));
+        line = strchr(field, '\n');
+    }
+    free(text);
 }
 
 memory_facts read_memory()
@@ -180,45 +278,26 @@ memory_facts read_memory()
     }
     facts.page_size = static_cast<std::uint32_t>(page);
 
-    char text[8192];
-    if (read_small_file("/proc/meminfo", text, sizeof text) < 0) {
+    char* text = read_whole_file("/proc/meminfo");
+    if (!text) {
         fail(facts, "/proc/meminfo", errno);
         return facts;
     }
-    unsigned long long total = 0, inactive = 0, free = 0;
-    if (!meminfo_value(text, "MemTotal", &total)) {
-        fail(facts, "/proc/meminfo MemTotal", ENODATA);
-        return facts;
-    }
-    if (!meminfo_value(text, "Inactive", &inactive)) {
-        fail(facts, "/proc/meminfo Inactive", ENODATA);
-        return facts;
-    }
-    if (!meminfo_value(text, "MemFree", &free)) {
-        fail(facts, "/proc/meminfo MemFree", ENODATA);
+    unsigned long long total = 0, inactive = 0, free_kib = 0;
+    const char* missing = !meminfo_value(text, "MemTotal", &total)    ? "/proc/meminfo MemTotal"
+                          : !meminfo_value(text, "Inactive", &inactive) ? "/proc/meminfo Inactive"
+                          : !meminfo_value(text, "MemFree", &free_kib)  ? "/proc/meminfo MemFree"
+                                                                        : nullptr;
+    free(text);
+    if (missing) {
+        fail(facts, missing, ENODATA);
         return facts;
     }
     const unsigned long long p = facts.page_size;
     facts.physical = total * 1024;
     facts.inactive_pages = static_cast<std::uint32_t>(inactive * 1024 / p);
-    facts.free_pages = static_cast<std::uint32_t>(free * 1024 / p);
-
-    // Without /proc/swaps the kernel has no swap: no devices, as on a host
-    // where the swap device records cannot be found.
-    char swaps[4096];
-    if (read_small_file("/proc/swaps", swaps, sizeof swaps) < 0)
-        return facts;
-    const char* line = strchr(swaps, '\n');  // past the heading
-    while (line && line[1] && facts.swap_count < swap_slots) {
-        ++line;
-        unsigned long long size = 0, used = 0;
-        if (sscanf(line, "%*s %*s %llu %llu", &size, &used) != 2)
-            break;
-        swap_device& device = facts.swaps[facts.swap_count++];
-        device.blocks = static_cast<std::int32_t>(size * 1024 / p);
-        device.used = static_cast<std::int32_t>(used * 1024 / p);
-        line = strchr(line, '\n');
-    }
+    facts.free_pages = static_cast<std::uint32_t>(free_kib * 1024 / p);
+    read_swap_file("/proc/swaps", facts);
     return facts;
 }
 
@@ -232,6 +311,11 @@ bool link_level_address(const sockaddr* address, const unsigned char** bytes, st
     *length = link->sll_halen;
     *index = link->sll_ifindex > 0 ? static_cast<std::uint32_t>(link->sll_ifindex) : 0;
     return true;
+}
+
+std::size_t interface_name_length(const char* name)
+{
+    return strcspn(name, ":");
 }
 
 }  // namespace hostfacts

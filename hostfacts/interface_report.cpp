@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "hostfacts/report_line.hpp"
 #include "hostfacts/report_sections.hpp"
 
 namespace hostfacts {
@@ -46,11 +47,26 @@ std::uint32_t big_endian_32(const unsigned char* bytes)
            static_cast<std::uint32_t>(bytes[2]) << 8 | bytes[3];
 }
 
+// The name of the interface an entry's address belongs to. An address label
+// gives way to the list's own entry for the interface, so that all its
+// addresses come under one name; a label whose interface is not in the list
+// stays as it is.
+const char* interface_name(const ifaddrs* list, const char* name)
+{
+    const std::size_t length = interface_name_length(name);
+    if (name[length] == '\0')
+        return name;
+    for (const ifaddrs* item = list; item; item = item->ifa_next)
+        if (strncmp(item->ifa_name, name, length) == 0 && item->ifa_name[length] == '\0')
+            return item->ifa_name;
+    return name;
+}
+
 // Fills everything but the index; false for an entry the report leaves out.
-bool keep_entry(const ifaddrs* item, interface_entry& entry)
+bool keep_entry(const ifaddrs* list, const ifaddrs* item, interface_entry& entry)
 {
     const sockaddr* address = item->ifa_addr;
-    entry.name = item->ifa_name;
+    entry.name = interface_name(list, item->ifa_name);
     entry.address = address;
     entry.flags = item->ifa_flags;
     if (address->sa_family == AF_INET) {
@@ -103,24 +119,24 @@ const char* list_key(address_kind kind)
 void write_flags(FILE* out, std::uint32_t index, std::uint32_t flags)
 {
     const flag_bits& f = platform_flags;
-    fprintf(out, "netif_%u_flags=\"", index);
-    fprintf(out, "0x%x: <%s>", flags, (flags & f.up) ? "UP" : "DOWN");
+    begin_quoted(out, "netif_%u_flags", index);
+    write_quoted_format(out, "0x%x: <%s>", flags, (flags & f.up) ? "UP" : "DOWN");
     if (flags & f.lower_up)
-        fputs(" <LOWER_UP>", out);
+        write_quoted(out, " <LOWER_UP>");
     if (flags & f.running)
-        fputs(" <RUNNING>", out);
+        write_quoted(out, " <RUNNING>");
     if (flags & f.loopback)
-        fputs(" <LOOPBACK>", out);
+        write_quoted(out, " <LOOPBACK>");
     if (flags & f.pointopoint)
-        fputs(" <POINTOPOINT>", out);
-    fputs("\"\n", out);
+        write_quoted(out, " <POINTOPOINT>");
+    end_quoted(out);
 }
 
 bool write_item(FILE* out, FILE* err, const interface_entry& entry)
 {
     if (entry.kind == kind_link) {
         for (std::uint32_t i = 0; i < entry.link_length; ++i)
-            fprintf(out, i == 0 ? "%02x" : ":%02x", entry.link_bytes[i]);
+            write_quoted_format(out, i == 0 ? "%02x" : ":%02x", entry.link_bytes[i]);
         return true;
     }
     char host[NI_MAXHOST];
@@ -130,7 +146,8 @@ bool write_item(FILE* out, FILE* err, const interface_entry& entry)
         fprintf(err, "ERROR: getnameinfo() failed: %s\n", gai_strerror(status));
         return false;
     }
-    fprintf(out, "%s/%u", host, entry.prefix);
+    write_quoted(out, host);
+    write_quoted_format(out, "/%u", entry.prefix);
     return true;
 }
 
@@ -151,7 +168,7 @@ void collect_interfaces(const ifaddrs* list, interface_table& table, FILE* err)
             break;
         }
         interface_entry entry;
-        if (keep_entry(item, entry))
+        if (keep_entry(list, item, entry))
             table.entries[table.count++] = entry;
     }
 }
@@ -209,6 +226,22 @@ void assign_interface_indexes(interface_table& table, std::uint32_t (*index_of_n
     }
 }
 
+namespace {
+
+// Whether an entry before the i-th carries this index. Its interface's lines
+// are written then: a second name with the index (an address label that
+// kept its own name, a name whose index changed while the report was made)
+// must not write its keys again.
+bool index_taken_before(const interface_table& table, std::size_t i, std::uint32_t index)
+{
+    for (std::size_t j = 0; j < i; ++j)
+        if (table.entries[j].index == index)
+            return true;
+    return false;
+}
+
+}  // namespace
+
 bool write_interfaces(FILE* out, FILE* err, const interface_table& table)
 {
     std::uint32_t current_index = 0;
@@ -218,19 +251,25 @@ bool write_interfaces(FILE* out, FILE* err, const interface_table& table)
         if (entry.index == 0)
             continue;
         if (entry.index != current_index) {
+            if (index_taken_before(table, i, entry.index))
+                continue;
             if (current_index != 0)
-                fputs("\"\n", out);
-            fprintf(out, "netif_%u_name=\"%s\"\n", entry.index, entry.name);
+                end_quoted(out);
+            begin_quoted(out, "netif_%u_name", entry.index);
+            write_quoted(out, entry.name);
+            end_quoted(out);
             // The flags shown are those of the interface's first entry.
             write_flags(out, entry.index, entry.flags);
             current_kind = 0;
+        } else if (entry.kind < current_kind) {
+            continue;  // another name with this index: its list of this kind is closed
         }
         if (entry.kind == current_kind) {
-            fputc(' ', out);
+            write_quoted(out, " ");
         } else {
             if (current_kind != 0)
-                fputs("\"\n", out);
-            fprintf(out, "netif_%u_%s=\"", entry.index, list_key(entry.kind));
+                end_quoted(out);
+            begin_quoted(out, "netif_%u_%s", entry.index, list_key(entry.kind));
         }
         if (!write_item(out, err, entry))
             return false;
@@ -238,18 +277,18 @@ bool write_interfaces(FILE* out, FILE* err, const interface_table& table)
         current_kind = entry.kind;
     }
     if (current_index != 0)
-        fputs("\"\n", out);
+        end_quoted(out);
 
-    fputs("netif_list=\"", out);
+    begin_quoted(out, "netif_list");
     std::uint32_t last = 0;
     for (std::size_t i = 0; i < table.count; ++i) {
         const std::uint32_t index = table.entries[i].index;
-        if (index == 0 || index == last)
+        if (index == 0 || index == last || index_taken_before(table, i, index))
             continue;
-        fprintf(out, last == 0 ? "%u" : " %u", index);
+        write_quoted_format(out, last == 0 ? "%u" : " %u", index);
         last = index;
     }
-    fputs("\"\n", out);
+    end_quoted(out);
     return true;
 }
 

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "hostfacts/report_line.hpp"
+
 namespace hostfacts {
 
 void write_compatibility(FILE* out)
@@ -14,9 +16,8 @@ void write_host_names(FILE* out, const char* name)
 {
     // The long name is the whole name; the short one stops before the first dot.
     const char* dot = strchr(name, '.');
-    const int short_length = dot ? static_cast<int>(dot - name) : static_cast<int>(strlen(name));
-    fprintf(out, "hostname_long=\"%s\"\n", name);
-    fprintf(out, "hostname_short=\"%.*s\"\n", short_length, name);
+    write_text_line(out, "hostname_long", name);
+    write_text_line(out, "hostname_short", name, dot ? static_cast<std::size_t>(dot - name) : strlen(name));
 }
 
 void write_uptime(FILE* out, const uptime_facts& facts)
@@ -37,11 +38,11 @@ void write_kernel(FILE* out, const kernel_facts& facts)
 {
     if (!facts.known)
         return;
-    fprintf(out, "system_sysname=\"%s\"\n", facts.names.sysname);
-    fprintf(out, "system_nodename=\"%s\"\n", facts.names.nodename);
-    fprintf(out, "system_release=\"%s\"\n", facts.names.release);
-    fprintf(out, "system_version=\"%s\"\n", facts.names.version);
-    fprintf(out, "system_machine=\"%s\"\n", facts.names.machine);
+    write_text_line(out, "system_sysname", facts.names.sysname);
+    write_text_line(out, "system_nodename", facts.names.nodename);
+    write_text_line(out, "system_release", facts.names.release);
+    write_text_line(out, "system_version", facts.names.version);
+    write_text_line(out, "system_machine", facts.names.machine);
 }
 
 void write_processors(FILE* out, std::uint32_t cores, std::uint32_t page_size)
@@ -89,20 +90,15 @@ unsigned battery_status_code(int state)
 
 void write_batteries(FILE* out, const battery_facts& facts)
 {
-    unsigned listed[most_batteries];
-    unsigned listed_count = 0;
-    for (unsigned i = 0; i < facts.count && listed_count < most_batteries; ++i) {
+    for (unsigned i = 0; i < facts.count; ++i) {
         const battery_unit& unit = facts.units[i];
-        if (!unit.answered)
-            continue;
         fprintf(out, "battery_%u_status=%u\n", unit.number, battery_status_code(unit.state));
         fprintf(out, "battery_%u_capacity=%u\n", unit.number, static_cast<unsigned>(unit.cap));
-        listed[listed_count++] = unit.number;
     }
-    fputs("battery_list=\"", out);
-    for (unsigned i = 0; i < listed_count; ++i)
-        fprintf(out, i == 0 ? "%u" : " %u", listed[i]);
-    fputs("\"\n", out);
+    begin_quoted(out, "battery_list");
+    for (unsigned i = 0; i < facts.count; ++i)
+        write_quoted_format(out, i == 0 ? "%u" : " %u", facts.units[i].number);
+    end_quoted(out);
 }
 
 namespace {
@@ -127,14 +123,11 @@ void write_memory(FILE* out, FILE* err, const memory_facts& facts)
     const std::uint64_t used = t < b ? 0 : t - b;
     const std::uint64_t free = t < b ? t : b;
 
-    std::uint64_t swap_total = 0, swap_used = 0, swap_free = 0;
-    for (std::size_t d = 0; d < facts.swap_count; ++d) {
-        const std::int64_t bytes = static_cast<std::int64_t>(facts.swaps[d].blocks) * static_cast<std::int64_t>(page);
-        const std::int64_t in_use = static_cast<std::int64_t>(facts.swaps[d].used) * static_cast<std::int64_t>(page);
-        swap_total += static_cast<std::uint64_t>(bytes);
-        swap_used += static_cast<std::uint64_t>(in_use);
-        swap_free += static_cast<std::uint64_t>(bytes - in_use);
-    }
+    // Modulo 2^64 the sum of each device's pages times the page size is the
+    // sum of the pages times the page size.
+    const std::uint64_t swap_total = facts.swap_pages * page;
+    const std::uint64_t swap_used = facts.swap_used_pages * page;
+    const std::uint64_t swap_free = swap_total - swap_used;
 
     fprintf(out, "system_mem_total=%llu\n", static_cast<unsigned long long>(t));
     fprintf(out, "system_mem_used=%llu\n", static_cast<unsigned long long>(used));
@@ -172,7 +165,7 @@ void write_disk(FILE* out, const char* label, const disk_facts& facts)
 
 void write_disk_list(FILE* out)
 {
-    fputs("disk_list=\"root home tmp\"\n", out);
+    write_text_line(out, "disk_list", "root home tmp");
 }
 
 }  // namespace hostfacts

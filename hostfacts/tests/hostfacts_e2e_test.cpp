@@ -1,13 +1,19 @@
 // hostfacts run as a user would: options, messages, exit status, and a whole
 // report that agrees with the host.
 #include <net/if.h>
+#if defined(__linux__)
+#include <sched.h>
+#include <sys/wait.h>
+#endif
 #include <sys/statvfs.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <regex>
 #include <set>
 #include <string>
@@ -275,5 +281,102 @@ TEST(WholeReport, UnknownLocaleStillReports)
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out.rfind("compatibility=0\n", 0), 0u);
 }
+
+#if defined(__linux__)
+// A host name and an interface name made to run code or break the quoting
+// of a shell that evals the report, in private UTS and network namespaces.
+const std::string hostile_host = R"(h"$(touch ran)`touch ran`${HOME}\$\'x.y "z)";
+const std::string hostile_interface = R"(a$(x)`y`"\)";  // interface names are below 16 bytes
+
+std::string first_program(std::initializer_list<const char*> paths)
+{
+    for (const char* path : paths)
+        if (access(path, X_OK) == 0)
+            return path;
+    return "";
+}
+
+// In a child: new namespaces, the hostile names, the loopback renamed with
+// two addresses, one under a label, then the report into `report`. Exit
+// status 77 and the reason in `why` when the namespaces or ip are not to be
+// had, 1 and the reason when a step fails.
+[[noreturn]] void end_child(const std::string& why, int status, const std::string& reason)
+{
+    testsupport::write_file(why, reason);
+    _exit(status);
+}
+
+[[noreturn]] void report_in_namespaces(const std::string& report_path, const std::string& why)
+{
+    if (unshare(CLONE_NEWUTS | CLONE_NEWNET) != 0)
+        end_child(why, 77, std::string("unshare of UTS and network namespaces refused: ") + strerror(errno));
+    if (sethostname(hostile_host.data(), hostile_host.size()) != 0)
+        end_child(why, 1, std::string("sethostname: ") + strerror(errno));
+    const std::string ip = first_program({"/usr/sbin/ip", "/sbin/ip", "/usr/bin/ip", "/bin/ip"});
+    if (ip.empty())
+        end_child(why, 77, "ip (iproute2) is not installed");
+    const std::string label = hostile_interface + ":1";
+    for (const std::vector<std::string>& step :
+         {std::vector<std::string>{ip, "link", "set", "lo", "name", hostile_interface},
+          {ip, "link", "set", hostile_interface, "up"},
+          {ip, "address", "add", "10.1.2.3/8", "dev", hostile_interface},
+          {ip, "address", "add", "10.1.2.4/8", "dev", hostile_interface, "label", label}}) {
+        run_request r;
+        r.argv = step;
+        const run_result result = run(r);
+        if (result.status != 0)
+            end_child(why, 1, step[1] + " " + step[2] + ": " + result.err);
+    }
+    const run_result result = hostfacts({});
+    testsupport::write_file(report_path, result.out);
+    end_child(why, result.status == 0 && result.err.empty() ? 0 : 1, "hostfacts: " + result.err);
+}
+
+TEST(WholeReport, EvalGivesBackHostileNamesInEveryShell)
+{
+    const testsupport::temp_dir dir;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        report_in_namespaces(dir / "report", dir / "why");
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << testsupport::read_file(dir / "why");
+    ASSERT_EQ(WEXITSTATUS(status), 0) << testsupport::read_file(dir / "why");
+
+    const std::string text = testsupport::read_file(dir / "report");
+    std::set<std::string> keys;
+    for (const auto& [key, value] : parse(text))
+        EXPECT_TRUE(keys.insert(key).second) << "twice: " << key;
+
+    const std::string expected = hostile_host + '\0' + hostile_host.substr(0, hostile_host.find('.')) + '\0' +
+                                 hostile_host + '\0' + hostile_interface + '\0' + "10.1.2.3/8 10.1.2.4/8" +
+                                 '\0' + "1" + '\0';
+    std::string missing;
+    for (const char* shell : {"sh", "bash", "dash", "zsh"}) {
+        const std::string path = first_program({(std::string("/bin/") + shell).c_str(),
+                                                 (std::string("/usr/bin/") + shell).c_str()});
+        if (path.empty()) {
+            missing += std::string(" ") + shell;
+            continue;
+        }
+        run_request r;
+        r.argv = {path, "-c",
+                  "eval \"$(cat report)\" || exit 9\n"
+                  "printf '%s\\0' \"$hostname_long\" \"$hostname_short\" \"$system_nodename\" "
+                  "\"$netif_1_name\" \"$netif_1_ipv4\" \"$netif_list\""};
+        r.cwd = dir.path;
+        const run_result result = run(r);
+        EXPECT_EQ(result.status, 0) << shell;
+        EXPECT_EQ(result.err, "") << shell;
+        EXPECT_EQ(result.out, expected) << shell;
+        EXPECT_FALSE(testsupport::file_exists(dir / "ran")) << shell << " ran code from the report";
+    }
+    if (!missing.empty())
+        GTEST_SKIP() << "not installed:" << missing;
+}
+#endif
 
 }  // namespace

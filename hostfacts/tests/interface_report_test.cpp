@@ -274,6 +274,32 @@ TEST(Interfaces, NamesWithoutIndexAreLeftOutOfLinesAndList)
               "netif_list=\"4\"\n");
 }
 
+TEST(Interfaces, NoKeyTwiceWhenNamesShareAnIndex)
+{
+    address_list l;
+    l.add("a", 1, l.ipv4("10.0.0.1"));
+    l.add("a", 1, l.ipv6("2001:db8::1"));
+    l.add("b", 1, l.ipv4("10.0.0.2"));     // after a's IPv6 list: left out
+    l.add("c", 1, l.ipv6("2001:db8::3"));  // continues the open list
+    l.add("d", 1, l.ipv4("10.0.0.4"));
+    l.add("e", 1, l.link({5}));            // index 5 came before: left out
+    const section_result r = run_section(l, {{"a", 5}, {"b", 5}, {"c", 5}, {"d", 6}, {"e", 5}});
+    EXPECT_EQ(r.out,
+              "netif_5_name=\"a\"\nnetif_5_flags=\"0x1: <UP>\"\nnetif_5_ipv4=\"10.0.0.1/32\"\n"
+              "netif_5_ipv6=\"2001:db8::1/128 2001:db8::3/128\"\n"
+              "netif_6_name=\"d\"\nnetif_6_flags=\"0x1: <UP>\"\nnetif_6_ipv4=\"10.0.0.4/32\"\n"
+              "netif_list=\"5 6\"\n");
+}
+
+TEST(Interfaces, NamesAreWrittenForEval)
+{
+    address_list l;
+    l.add("a$(x)`y`\"\\", 1, l.link({1}));
+    const section_result r = run_section(l, {{"a$(x)`y`\"\\", 3}});
+    EXPECT_EQ(r.out, "netif_3_name=\"a\\$(x)\\`y\\`\\\"\\\\\"\nnetif_3_flags=\"0x1: <UP>\"\nnetif_3_mac=\"01\"\n"
+                     "netif_list=\"3\"\n");
+}
+
 TEST(Interfaces, AFullTableWarnsOnceAndKeepsItsEntries)
 {
     address_list l;
@@ -430,6 +456,30 @@ TEST(Interfaces, CollectingKeepsTheIndexALinkEntryCarries)
     EXPECT_EQ(table->entries[0].index, 0u);
     EXPECT_EQ(table->entries[1].kind, kind_link);
     EXPECT_EQ(table->entries[1].index, 5u);
+}
+
+TEST(Interfaces, AnAddressLabelBelongsToItsInterface)
+{
+    address_list l;
+    l.add("em0", 1, l.ipv4("10.0.0.1"), l.mask(AF_INET, 8));
+    l.add("em0", 1, l.link({1, 2}, 5));
+    l.add("em0.7", 1, l.link({1, 3}, 6));     // sorts between em0 and em0:1
+    l.add("em0", 1, l.ipv6("2001:db8::1"));
+    l.add("em0:1", 1, l.ipv4("10.0.0.2"), l.mask(AF_INET, 8));
+    l.add("em0:1", 1, l.ipv4("9.0.0.1"), l.mask(AF_INET, 8));
+    l.add("gone:1", 1, l.ipv4("10.0.0.3"));   // no entry of its interface: keeps its name
+    auto table = std::make_unique<interface_table>();
+    captured out, err;
+    collect_interfaces(l.head(), *table, err.stream);
+    sort_interfaces(*table);
+    assign_interface_indexes(*table, [](const char*) -> std::uint32_t { return 0; });
+    EXPECT_TRUE(write_interfaces(out.stream, err.stream, *table));
+    EXPECT_EQ(out.text(),
+              "netif_5_name=\"em0\"\nnetif_5_flags=\"0x1: <UP>\"\n"
+              "netif_5_ipv4=\"9.0.0.1/8 10.0.0.1/8 10.0.0.2/8\"\n"
+              "netif_5_mac=\"01:02\"\nnetif_5_ipv6=\"2001:db8::1/128\"\n"
+              "netif_6_name=\"em0.7\"\nnetif_6_flags=\"0x1: <UP>\"\nnetif_6_mac=\"01:03\"\n"
+              "netif_list=\"5 6\"\n");
 }
 #endif
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "hostfacts/command_line.hpp"
+#include "hostfacts/report_line.hpp"
 #include "tests/support/captured_stream.hpp"
 
 namespace {
@@ -63,7 +64,30 @@ INSTANTIATE_TEST_SUITE_P(
                     host_case{"a.b.c", "hostname_long=\"a.b.c\"\nhostname_short=\"a\"\n"},
                     host_case{".lead", "hostname_long=\".lead\"\nhostname_short=\"\"\n"},
                     host_case{"trail.", "hostname_long=\"trail.\"\nhostname_short=\"trail\"\n"},
-                    host_case{"q\"uote $x", "hostname_long=\"q\"uote $x\"\nhostname_short=\"q\"uote $x\"\n"}));
+                    host_case{"q\"uote $x", "hostname_long=\"q\\\"uote \\$x\"\nhostname_short=\"q\\\"uote \\$x\"\n"},
+                    host_case{"a\\b`c`.d$", "hostname_long=\"a\\\\b\\`c\\`.d\\$\"\nhostname_short=\"a\\\\b\\`c\\`\"\n"}));
+
+struct quoted_case {
+    std::string text;
+    std::string written;
+};
+
+class QuotedText : public testing::TestWithParam<quoted_case> {};
+
+TEST_P(QuotedText, OnlyTheShellsFourBytesGetABackslash)
+{
+    captured out;
+    write_quoted(out.stream, GetParam().text.data(), GetParam().text.size());
+    EXPECT_EQ(out.text(), GetParam().written);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, QuotedText,
+    testing::Values(quoted_case{"", ""}, quoted_case{"plain text-1.2_3/4", "plain text-1.2_3/4"},
+                    quoted_case{"'single' \n\t{}*?~!#&;|<>()[]%^", "'single' \n\t{}*?~!#&;|<>()[]%^"},
+                    quoted_case{"\xC2\xB5\xFF\x01", "\xC2\xB5\xFF\x01"},
+                    quoted_case{"\\", "\\\\"}, quoted_case{"\"", "\\\""}, quoted_case{"$", "\\$"},
+                    quoted_case{"`", "\\`"}, quoted_case{"$(id)`id`${x}\\\n", "\\$(id)\\`id\\`\\${x}\\\\\n"}));
 
 TEST(Uptime, DaysHoursMinutesSecondsAndNanoseconds)
 {
@@ -102,13 +126,13 @@ TEST(Kernel, FiveFieldsInOrderOrNothing)
     strcpy(facts.names.nodename, "box.example");
     strcpy(facts.names.release, "14.1-RELEASE");
     strcpy(facts.names.version, "FreeBSD 14.1 GENERIC");
-    strcpy(facts.names.machine, "amd64");
+    strcpy(facts.names.machine, "amd$64");
     captured out;
     write_kernel(out.stream, facts);
     EXPECT_EQ(out.text(),
               "system_sysname=\"FreeBSD\"\nsystem_nodename=\"box.example\"\n"
               "system_release=\"14.1-RELEASE\"\nsystem_version=\"FreeBSD 14.1 GENERIC\"\n"
-              "system_machine=\"amd64\"\n");
+              "system_machine=\"amd\\$64\"\n");
     captured none;
     facts.known = false;
     write_kernel(none.stream, facts);
@@ -174,22 +198,18 @@ TEST(Batteries, NoneWritesOnlyTheEmptyList)
     EXPECT_EQ(out.text(), "battery_list=\"\"\n");
 }
 
-TEST(Batteries, AtMostTwoUnitsAreWritten)
+TEST(Batteries, TheUnitsThatAnsweredWithTheirNumbers)
 {
     captured out;
-    write_batteries(out.stream, batteries({{0, true, 80, 1}, {1, true, 100, 0}, {2, true, 50, 2}}));
+    write_batteries(out.stream, batteries({{0, 80, 1}, {1, 100, 0}}));
     EXPECT_EQ(out.text(),
               "battery_0_status=4\nbattery_0_capacity=80\nbattery_1_status=3\n"
               "battery_1_capacity=100\nbattery_list=\"0 1\"\n");
-}
-
-TEST(Batteries, AUnitThatDoesNotAnswerIsSkipped)
-{
-    captured out;
-    write_batteries(out.stream, batteries({{0, false, 0, 0}, {1, true, 42, 7}, {2, true, -1, 4}}));
-    EXPECT_EQ(out.text(),
-              "battery_1_status=0\nbattery_1_capacity=42\nbattery_2_status=1\n"
-              "battery_2_capacity=4294967295\nbattery_list=\"1 2\"\n");
+    captured later;
+    write_batteries(later.stream, batteries({{1, 42, 7}, {9, -1, 4}}));
+    EXPECT_EQ(later.text(),
+              "battery_1_status=0\nbattery_1_capacity=42\nbattery_9_status=1\n"
+              "battery_9_capacity=4294967295\nbattery_list=\"1 9\"\n");
 }
 
 memory_facts memory(std::uint32_t page, std::uint64_t total, std::uint32_t inactive, std::uint32_t free)
@@ -239,9 +259,8 @@ TEST(Memory, NoPhysicalMemoryLeavesOutThePercentages)
 TEST(Memory, SwapOverAllDevices)
 {
     memory_facts facts = memory(4096, 4096, 0, 0);
-    facts.swaps[0] = {1024, 300};
-    facts.swaps[1] = {3072, 0};
-    facts.swap_count = 2;
+    add_swap_device(facts, 1024, 300);
+    add_swap_device(facts, 3072, 0);
     captured out, err;
     write_memory(out.stream, err.stream, facts);
     EXPECT_EQ(out.text(),
@@ -254,8 +273,7 @@ TEST(Memory, SwapOverAllDevices)
 TEST(Memory, SwapBytesAreWiderThanTheirPageCounts)
 {
     memory_facts facts = memory(65536, 65536, 0, 0);
-    facts.swaps[0] = {0x7fffffff, 0x40000000};
-    facts.swap_count = 1;
+    add_swap_device(facts, 0x7fffffff, 0x40000000);
     captured out, err;
     write_memory(out.stream, err.stream, facts);
     EXPECT_NE(out.text().find("system_swap_total=140737488289792\nsystem_swap_used=70368744177664\n"
