@@ -12,6 +12,7 @@
 
 int main(int argc, char* argv[])
 {
+    timestamp::use_utc();
     frame::setup_locale(frame::epochfmt_frame);
     const epochfmt::settings s = epochfmt::parse_command_line(argc, argv);
     const epochfmt::line_form form = {

@@ -165,7 +165,11 @@ bool parse_with_library(const char* text, const char* time_template, timestamp::
     }
     if (end == nullptr || *end != '\0')
         return false;
-    *out = timestamp::from_seconds(timegm(&broken_down), nanoseconds);
+    // The text's own offset from UTC, as %z leaves it in the record (0 when
+    // the template reads none): the instant is the time less its offset.
+    // Taken first, as timegm sets it to 0.
+    const long offset = broken_down.tm_gmtoff;
+    *out = timestamp::from_seconds(timegm(&broken_down) - offset, nanoseconds);
     return true;
 }
 

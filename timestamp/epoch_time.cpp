@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "frame/tool_frame.hpp"
 
@@ -72,6 +73,12 @@ seconds_split split_seconds(epoch_ns value)
     // which gmtime then refuses or shows as that other time.
     return {static_cast<time_t>(static_cast<uint64_t>(static_cast<epoch_magnitude>(whole))),
             static_cast<int64_t>(rest)};
+}
+
+void use_utc()
+{
+    setenv("TZ", "UTC0", 1);
+    tzset();
 }
 
 epoch_ns current_epoch_ns()

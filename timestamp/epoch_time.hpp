@@ -55,6 +55,12 @@ struct seconds_split {
 };
 seconds_split split_seconds(epoch_ns value);
 
+// Sets the process's time zone to UTC, whatever TZ says, so that every
+// conversion of the C library agrees with the converters' UTC (strftime's
+// and strptime's %s go through the local zone). Called at start-up, before
+// any time function.
+void use_utc();
+
 // The realtime clock; on failure "clock_gettime() failed" through perror and
 // exit status 1.
 epoch_ns current_epoch_ns();

@@ -108,6 +108,30 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The current time: the right number of digits, and a time between two
 // readings of the clock taken around the run.
+// The same UTC text in any time zone.
+class AnyTimeZone : public testing::TestWithParam<const char*> {};
+
+TEST_P(AnyTimeZone, TextIsUtc)
+{
+    const outcome_case cases[] = {
+        {"epoch_seconds", {"-T", "%s", "0"}, 0, "0\n", ""},
+        {"seconds_field", {"-T", "%s", "1700000000.5"}, 0, "1700000000\n", ""},
+        {"default_template", {"1700000000"}, 0, "2023-11-14 22:13:20\n", ""},
+        {"offset", {"-T", "%H:%M %z", "1700000000"}, 0, "22:13 +0000\n", ""},
+        {"before_epoch", {"--", "-1.5"}, 0, "1969-12-31 23:59:58.5\n", ""},
+    };
+    for (const outcome_case& c : cases) {
+        const run_result r = epochfmt(c.args, {"LC_ALL=C.UTF-8", std::string("TZ=") + GetParam()});
+        EXPECT_EQ(r.status, c.status) << c.name;
+        EXPECT_EQ(r.out, c.out) << c.name;
+        EXPECT_EQ(r.err, c.err) << c.name;
+    }
+}
+
+// Far from UTC, by name from the zone database and as a rule of its own.
+INSTANTIATE_TEST_SUITE_P(Zones, AnyTimeZone,
+                         testing::Values("America/New_York", "Asia/Kathmandu", "<+0545>-5:45", "EST5EDT"));
+
 TEST(CurrentTime, DigitsFollowTheUnit)
 {
     struct expectation {

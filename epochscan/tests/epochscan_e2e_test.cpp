@@ -83,6 +83,10 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"time_only", {"-T", "%H:%M:%S", "-s", "12:00:00"}, 0, "-2209032000\n", ""},
         outcome_case{"other_template", {"--template", "%d.%m.%Y %H:%M", "-s", "14.11.2023 22:13"}, 0,
                      "1699999980\n", ""},
+        outcome_case{"offset", {"-s", "-T", "%d/%b/%Y:%H:%M:%S %z", "10/Oct/2023:13:55:36 -0700"}, 0,
+                     "1696971336\n", ""},
+        outcome_case{"offset_fraction", {"-m", "-F", "-T", "%Y-%m-%d %H:%M:%S %z", sample + ".5 +0545"}, 0,
+                     "1699979300500.000000\n", ""},
         outcome_case{"last_form_wins", {"-s", "-F", "-X", "-I", sample}, 0, "1700000000\n", ""},
         outcome_case{"several", {"-s", sample, "1970-01-01 00:00:01"}, 0, "1700000000\n1\n", ""},
         outcome_case{"date_only", {"2023-11-14"}, 1, "", parse_error("2023-11-14")},
@@ -99,6 +103,30 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"help", {"-h"}, 0, "", usage},
         outcome_case{"version", {"--version"}, 0, "epochscan 2.7.15\n", ""}),
     testsupport::outcome_name);
+
+// The same results in any time zone: the text is UTC, or carries its offset.
+class AnyTimeZone : public testing::TestWithParam<const char*> {};
+
+TEST_P(AnyTimeZone, ResultsAreUtc)
+{
+    const outcome_case cases[] = {
+        {"epoch_seconds", {"-s", "-T", "%s", "0"}, 0, "0\n", ""},
+        {"seconds_field", {"-s", "-T", "%s", "1700000000"}, 0, "1700000000\n", ""},
+        {"default_template", {"-s", sample}, 0, "1700000000\n", ""},
+        {"zone_name", {"-s", "-T", "%Y-%m-%d %H:%M:%S %Z", sample + " UTC"}, 0, "1700000000\n", ""},
+        {"offset", {"-s", "-T", "%d/%b/%Y:%H:%M:%S %z", "10/Oct/2023:13:55:36 -0700"}, 0, "1696971336\n", ""},
+    };
+    for (const outcome_case& c : cases) {
+        const run_result r = epochscan(c.args, {"LC_ALL=C.UTF-8", std::string("TZ=") + GetParam()});
+        EXPECT_EQ(r.status, c.status) << c.name;
+        EXPECT_EQ(r.out, c.out) << c.name;
+        EXPECT_EQ(r.err, c.err) << c.name;
+    }
+}
+
+// Far from UTC, by name from the zone database and as a rule of its own.
+INSTANTIATE_TEST_SUITE_P(Zones, AnyTimeZone,
+                         testing::Values("America/New_York", "Asia/Kathmandu", "<+0545>-5:45", "EST5EDT"));
 
 TEST(CurrentTime, NanosecondsByDefaultOrTheSelectedUnit)
 {
