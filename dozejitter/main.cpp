@@ -19,6 +19,9 @@ int main(int argc, char* argv[])
     if (s.verbose) {
         printf(frame::translate("Sleeping for %1.6f s ..."), delay);
         putchar('\n');
+        // Out before the sleep also into a pipe or a file, so that a log
+        // shows what is going on; a failed write ends the run here.
+        frame::check_standard_output();
     }
     if (const int error = dozejitter::sleep_resuming(dozejitter::sleep_request(delay)))
         frame::die("ERROR: Unable to sleep: %s!", strerror(error));

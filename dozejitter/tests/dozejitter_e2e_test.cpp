@@ -1,7 +1,9 @@
 // dozejitter run as a user would: argument vector, environment, exit status.
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -153,6 +155,40 @@ TEST(DozejitterSleep, SignalsDoNotShortenTheSleep)
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, "Sleeping for 1.000000 s ...\nWoke up!\n");
     EXPECT_GE(result.seconds, 1.0);
+}
+
+// The first line comes through a pipe while the program still sleeps.
+TEST(DozejitterOutput, VerboseLineGoesOutBeforeTheSleep)
+{
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const std::string path = testsupport::program_path("dozejitter");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(out[1], 1);
+        close(out[0]);
+        close(out[1]);
+        char* const argv[] = {const_cast<char*>("dozejitter"), const_cast<char*>("-w"),
+                              const_cast<char*>("3600"), const_cast<char*>("3600"), nullptr};
+        char* const env[] = {const_cast<char*>("LC_ALL=C.UTF-8"), nullptr};
+        execve(path.c_str(), argv, env);
+        _exit(127);
+    }
+    close(out[1]);
+    std::string line;
+    char c = 0;
+    pollfd ready = {out[0], POLLIN, 0};
+    // The wait only keeps a broken program from holding up the suite.
+    while (line.find('\n') == std::string::npos && poll(&ready, 1, 60000) == 1 && read(out[0], &c, 1) == 1)
+        line += c;
+    int status = 0;
+    const bool still_sleeping = waitpid(child, &status, WNOHANG) == 0;
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    close(out[0]);
+    EXPECT_EQ(line, "Sleeping for 3600.000000 s ...\n");
+    EXPECT_TRUE(still_sleeping);
 }
 
 TEST(DozejitterOutput, FullStandardOutputIsAnError)
