@@ -47,12 +47,13 @@ std::vector<std::string> options_of(const frame::tool_frame& tf)
 bool has_word(const std::string& text, const std::string& word)
 {
     // In the bash lists options stand between blanks; in the zsh option descriptions inside
-    // quotes, braces or parentheses, or before a description bracket.
+    // quotes, braces or parentheses, or before a description bracket (or the "=" of an
+    // option whose argument may follow it).
     for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
         const char before = at == 0 ? ' ' : text[at - 1];
         const char after = at + word.size() < text.size() ? text[at + word.size()] : ' ';
         if (std::string(" \t\n\"'{,(").find(before) != std::string::npos &&
-            std::string(" \t\n\"'},)[").find(after) != std::string::npos)
+            std::string(" \t\n\"'},)[=").find(after) != std::string::npos)
             return true;
     }
     return false;
@@ -121,6 +122,13 @@ TEST(Completions, BashCompletesOptionsAndFiles)
     for (const char* option : {"--input", "-i", "--output", "-o", "--insert-front", "-F", "--insert-back",
                                "-B", "--replace", "-R"})
         EXPECT_EQ(bash_complete({"tagsnip", option, "no"}, dir.path), files) << option;
+
+    for (const char* program : {"epochfmt", "epochscan"}) {
+        EXPECT_EQ(bash_complete({program, "--file", "no"}, dir.path), files) << program;
+        EXPECT_EQ(bash_complete({program, "--file", "=", "no"}, dir.path), files) << program;
+        EXPECT_EQ(bash_complete({program, "--fi"}, dir.path), std::vector<std::string>{"--file"}) << program;
+    }
+    EXPECT_EQ(bash_complete({"tagsnip", "--input", "=", "no"}, dir.path), files);
 
     EXPECT_EQ(bash_complete({"dozejitter", "--v"}, dir.path),
               (std::vector<std::string>{"--verbose", "--version"}));
