@@ -138,7 +138,9 @@ TEST(Completions, BashCompletesOptionsAndFiles)
 }
 
 // zsh completes only inside its line editor: drive an interactive zsh on a
-// pseudo-terminal of its own and read the listing it shows.
+// pseudo-terminal of its own and read the listing it shows. The shell says
+// READY once compinit is done; the echo of that command shows RE''ADY, so
+// that the wait does not end as soon as the command is echoed.
 TEST(Completions, ZshListsTheOptions)
 {
     if (!testsupport::file_exists("/usr/bin/zsh") && !testsupport::file_exists("/bin/zsh"))
@@ -147,7 +149,7 @@ TEST(Completions, ZshListsTheOptions)
         "zmodload zsh/zpty\n"
         "zpty z 'zsh -f -i'\n"
         "zpty -w z \"PS1='> '; fpath=(" SUITE_SOURCE_DIR "/completions \\$fpath);"
-        " autoload -Uz compinit; compinit -u -D; unsetopt beep; print READY\"\n"
+        " autoload -Uz compinit; compinit -u -D; unsetopt beep; print RE''ADY\"\n"
         "out=''\n"
         "for i in {1..100}; do zpty -rt z chunk && out+=$chunk; [[ $out == *READY* ]] && break; sleep 0.1; done\n"
         "out=''\n"
