@@ -1,16 +1,33 @@
 #!/bin/sh
 # epochfmt and epochscan against GNU date and dateutils on the same times, in
-# one run: conversions per second of one process over all values, and the
-# start-up cost of one conversion.
-# Goals: both programs at least 3 times faster per value than GNU date and at
-# least as fast as dateutils; one epochfmt run no slower than one date run.
-# Usage: bench/timestamps.sh [bin_dir] [values] [runs] [start_runs]
+# one run, outputs checked against the expected output:
+#  1. values as command-line operands (one process for all of them): wall-time
+#     medians of RUNS runs of each command in a row;
+#  2. values read from one file with --file (the peers read the same file):
+#     the commands run in turns, FILE_RUNS times, each into a new output file
+#     (all outputs checked first); medians with their spread (fastest and
+#     slowest run) of CPU time (user + system), which other work on a shared
+#     machine disturbs much less than wall time, and of wall time, and the
+#     peak resident memory. A ratio is that of the CPU-time medians with, in
+#     brackets, the least and the most it could be from the spreads, and the
+#     ratio of the wall-time medians beside it;
+#  3. the start-up cost of one conversion, as in 1.
+# Goals, operands: both programs at least 3 times faster per value than GNU
+# date and at least as fast as dateutils; one epochfmt run no slower than one
+# date run.
+# Goals, --file: epochfmt at least 2 times faster than dateutils.dconv and 5
+# times faster than date -u -f; epochscan at least 2 times faster than
+# dateutils.strptime and 5 times faster than date -u -f ... +%s; the peak
+# resident memory of both below 8 MiB.
+# Usage: bench/timestamps.sh [bin_dir] [values] [runs] [start_runs] [file_values] [file_runs]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 bin=${1:-$here/../build/bin}
 values=${2:-50000}
 runs=${3:-7}
 start_runs=${4:-301}
+file_values=${5:-1000000}
+file_runs=${6:-5}
 for program in epochfmt epochscan; do
     [ -x "$bin/$program" ] || { echo "no $bin/$program; build first or give the bin directory" >&2; exit 1; }
 done
@@ -24,29 +41,82 @@ install dateutils.dconv dateutils || have_dateutils=no
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT INT TERM
 export LC_ALL=C.UTF-8 TZ=UTC0
+template='%Y-%m-%d %H:%M:%S'
+date=$(command -v date)
 
 # Deterministic seconds from 1970 to 2100 (a Park-Miller sequence).
-awk -v n="$values" 'BEGIN { x = 20261209; for (i = 0; i < n; i++) {
-    x = (x * 16807) % 2147483647; printf "%d\n", (x * 2) % 4102444800 } }' >"$work/seconds"
-sed 's/^/@/' "$work/seconds" >"$work/at_seconds"
-date -u -f "$work/at_seconds" '+%Y-%m-%d %H:%M:%S' >"$work/texts"
+awk -v n="$file_values" 'BEGIN { x = 20261209; for (i = 0; i < n; i++) {
+    x = (x * 16807) % 2147483647; printf "%d\n", (x * 2) % 4102444800 } }' >"$work/file_seconds"
+sed 's/^/@/' "$work/file_seconds" >"$work/file_at_seconds"
+"$date" -u -f "$work/file_at_seconds" "+$template" >"$work/file_texts"
+head -n "$values" "$work/file_seconds" >"$work/seconds"
+head -n "$values" "$work/file_at_seconds" >"$work/at_seconds"
+head -n "$values" "$work/file_texts" >"$work/texts"
 
-# Median wall seconds of a command with standard input and output redirected
-# to files; ARGS_FILE's lines become arguments (one process for all values).
-# A small C runner: a perl or shell loop adds milliseconds of its own to a
-# command line of 50,000 arguments.
+# A small C runner times the runs: a perl or shell loop adds milliseconds of
+# its own to a command line of 50,000 arguments.
 cc -O2 -o "$work/median_run" "$here/median_run.c" || { echo "a C compiler is needed" >&2; exit 1; }
-median() {  # runs, stdin, stdout, args_file or -, command...
-    "$work/median_run" "$@"
+
+# once NAME STDIN STDOUT ARGS_FILE|- COMMAND...: one timed run of a command,
+# its figures added to NAME's. The commands compared are run in turns, so
+# that other work on the machine weighs on each alike. The output goes to a
+# new file: truncating the last run's output would be timed with the run.
+once() {
+    name=$1
+    shift
+    case $2 in /dev/*) ;; *) rm -f "$2" ;; esac
+    "$work/median_run" 1 "$@" >>"$work/$name.runs" || { echo "$name: the command failed" >&2; exit 1; }
 }
-same() {  # what, expected file, actual file
-    cmp -s "$2" "$3" || { echo "$1: output differs from the expected output" >&2; exit 1; }
+# summary NAME: sets NAME_wall, NAME_wall_min, NAME_wall_max, NAME_cpu,
+# NAME_cpu_min, NAME_cpu_max (seconds: medians, fastest, slowest) and
+# NAME_rss (the largest peak, KiB) from NAME's runs.
+summary() {
+    eval "$(perl -e 'my $name = shift; my (@wall, @cpu, $rss);
+        while (<>) { my @f = split; push @wall, $f[0]; push @cpu, $f[3]; $rss = $f[6] if $f[6] > ($rss // 0) }
+        for (\@wall, \@cpu) { @$_ = sort { $a <=> $b } @$_ }
+        my $m = int(@wall / 2);
+        printf "%s_wall=%s %s_wall_min=%s %s_wall_max=%s %s_cpu=%s %s_cpu_min=%s %s_cpu_max=%s %s_rss=%s\n",
+            map({ ($name, $_) } $wall[$m], $wall[0], $wall[-1], $cpu[$m], $cpu[0], $cpu[-1], $rss)' "$1" "$work/$1.runs")"
+}
+# median RUNS STDIN STDOUT ARGS_FILE|- COMMAND...: the median wall seconds
+# of RUNS runs in a row.
+median() {
+    set -- $("$work/median_run" "$@")
+    echo "$1"
 }
 rate() { perl -e 'printf "%10.0f/s", $ARGV[0] / $ARGV[1]' "$values" "$1"; }
 ratio() { perl -e 'printf "%.2f", $ARGV[0] / $ARGV[1]' "$1" "$2"; }
-verdict() { perl -e 'print $ARGV[0] >= $ARGV[1] ? "met" : "MISSED"' "$1" "$2"; }
+verdict() { perl -e 'print $ARGV[0] >= $ARGV[1] ? "met" : "not met"' "$1" "$2"; }
+same() {  # what, expected file, actual file
+    cmp -s "$2" "$3" || { echo "$1: output differs from the expected output" >&2; exit 1; }
+}
+value() { eval "echo \$$1"; }
+# show LABEL NAME COUNT: one line of figures for a measured command.
+show() {
+    perl -e 'my ($label, $count, @t) = @ARGV;
+        printf "%-30s cpu %8.2f ms (%.2f-%.2f)  wall %8.2f ms (%.2f-%.2f)  %5d KiB%s\n",
+            $label, map({ $_ * 1000 } @t[3, 4, 5, 0, 1, 2]), $t[6],
+            $count > 1 ? sprintf("  %.2f M/s", $count / $t[3] / 1e6) : ""' \
+        "$1" "$3" "$(value "$2_wall")" "$(value "$2_wall_min")" "$(value "$2_wall_max")" \
+        "$(value "$2_cpu")" "$(value "$2_cpu_min")" "$(value "$2_cpu_max")" "$(value "$2_rss")"
+}
+# goal TEXT OURS PEER AT_LEAST: how many times faster OURS is than PEER in CPU
+# time, judged against AT_LEAST, with the wall-time ratio beside it.
+goal() {
+    perl -e 'my ($text, $at_least, @t) = @ARGV;
+        my ($cpu, $lo, $hi, $wall) = ($t[4] / $t[0], $t[5] / $t[2], $t[6] / $t[1], $t[7] / $t[3]);
+        printf "goal: %s: at least %gx faster: %.2fx (%.2f-%.2f), wall %.2fx: %s\n",
+            $text, $at_least, $cpu, $lo, $hi, $wall, $cpu >= $at_least ? "met" : "not met"' \
+        "$1" "$4" "$(value "$2_cpu")" "$(value "$2_cpu_min")" "$(value "$2_cpu_max")" "$(value "$2_wall")" \
+        "$(value "$3_cpu")" "$(value "$3_cpu_min")" "$(value "$3_cpu_max")" "$(value "$3_wall")"
+}
+# rss_goal TEXT NAME: peak resident memory below 8 MiB.
+rss_goal() {
+    perl -e 'printf "goal: %s: peak resident memory below 8 MiB: %d KiB: %s\n",
+        $ARGV[0], $ARGV[1], $ARGV[1] < 8192 ? "met" : "not met"' "$1" "$(value "$2_rss")"
+}
 
-echo "$values values, median of $runs runs each"
+echo "== $values values as operands, median of $runs runs each"
 t_fmt=$(median "$runs" /dev/null "$work/fmt.out" "$work/seconds" "$bin/epochfmt" -s --)
 same epochfmt "$work/texts" "$work/fmt.out"
 t_date_fmt=$(median "$runs" /dev/null "$work/date_fmt.out" - "$(command -v date)" -u -f "$work/at_seconds" '+%Y-%m-%d %H:%M:%S')
@@ -83,7 +153,53 @@ else
     echo "dateutils: not available, skipped"
 fi
 
-# Start-up: one value, one process.
+echo "== $file_values values from one file, median of $file_runs runs each"
+# Outputs first: every program against date's texts and the seconds.
+"$bin/epochfmt" --file="$work/file_seconds" >"$work/out"
+same "epochfmt --file" "$work/file_texts" "$work/out"
+"$bin/epochscan" -s --file="$work/file_texts" >"$work/out"
+same "epochscan --file" "$work/file_seconds" "$work/out"
+"$date" -u -f "$work/file_texts" +%s >"$work/out"
+same "date -f ... +%s" "$work/file_seconds" "$work/out"
+if [ "$have_dateutils" = yes ]; then
+    dateutils.dconv -i %s -f "$template" <"$work/file_seconds" >"$work/out"
+    same dateutils.dconv "$work/file_texts" "$work/out"
+    dateutils.strptime -i "$template" -f %s <"$work/file_texts" >"$work/out"
+    same dateutils.strptime "$work/file_seconds" "$work/out"
+fi
+i=0
+while [ "$i" -lt "$file_runs" ]; do
+    once file_fmt /dev/null "$work/out" - "$bin/epochfmt" --file="$work/file_seconds"
+    once file_date_fmt /dev/null "$work/out" - "$date" -u -f "$work/file_at_seconds" "+$template"
+    once file_scan /dev/null "$work/out" - "$bin/epochscan" -s --file="$work/file_texts"
+    once file_date_scan /dev/null "$work/out" - "$date" -u -f "$work/file_texts" +%s
+    if [ "$have_dateutils" = yes ]; then
+        once file_dconv "$work/file_seconds" "$work/out" - "$(command -v dateutils.dconv)" -i %s -f "$template"
+        once file_strptime "$work/file_texts" "$work/out" - "$(command -v dateutils.strptime)" -i "$template" -f %s
+    fi
+    i=$((i + 1))
+done
+for name in file_fmt file_date_fmt file_scan file_date_scan; do summary "$name"; done
+show "epochfmt --file" file_fmt "$file_values"
+show "date -u -f ... +FORMAT" file_date_fmt "$file_values"
+show "epochscan -s --file" file_scan "$file_values"
+show "date -u -f ... +%s" file_date_scan "$file_values"
+if [ "$have_dateutils" = yes ]; then
+    summary file_dconv
+    summary file_strptime
+    show "dateutils.dconv" file_dconv "$file_values"
+    show "dateutils.strptime" file_strptime "$file_values"
+    goal "epochfmt --file vs dateutils.dconv" file_fmt file_dconv 2
+    goal "epochscan --file vs dateutils.strptime" file_scan file_strptime 2
+else
+    echo "dateutils: not available; its goals are not checked"
+fi
+goal "epochfmt --file vs date -u -f" file_fmt file_date_fmt 5
+goal "epochscan --file vs date -u -f ... +%s" file_scan file_date_scan 5
+rss_goal "epochfmt --file" file_fmt
+rss_goal "epochscan --file" file_scan
+
+echo "== start-up: one value, one process, median of $start_runs runs each"
 echo 1700000000 >"$work/one"
 t_one=$(median "$start_runs" /dev/null "$work/one.out" - "$bin/epochfmt" 1700000000)
 t_date_one=$(median "$start_runs" /dev/null "$work/date_one.out" - "$(command -v date)" -u -d @1700000000 '+%Y-%m-%d %H:%M:%S')

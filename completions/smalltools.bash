@@ -1,13 +1,20 @@
 # bash completion for tagsnip, glyphpad, hostfacts, epochfmt, epochscan and dozejitter.
 
 # _smalltools_complete WORDS FILE_OPTIONS: complete options from WORDS; after
-# an option in FILE_OPTIONS complete file names.
+# an option in FILE_OPTIONS, also in the form --option=file, complete file
+# names.
 _smalltools_complete()
 {
     local words=$1 file_options=$2
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=
     [ "$COMP_CWORD" -gt 0 ] && prev=${COMP_WORDS[COMP_CWORD-1]}
+    # bash splits "--option=file" at the "=", which becomes a word of its own.
+    if [ "$cur" = "=" ]; then
+        cur=
+    elif [ "$prev" = "=" ] && [ "$COMP_CWORD" -gt 1 ]; then
+        prev=${COMP_WORDS[COMP_CWORD-2]}
+    fi
     COMPREPLY=()
     local option
     for option in $file_options; do
@@ -54,14 +61,14 @@ _hostfacts()
 _epochfmt()
 {
     _smalltools_complete "-T --template -H --human-readable -s --seconds -m --milliseconds
-        -u --microseconds -n --nanoseconds -h --help -v --version" ""
+        -u --microseconds -n --nanoseconds --file -h --help -v --version" "--file"
 }
 
 _epochscan()
 {
     _smalltools_complete "-T --template -F --float -I --integer-decimal -X --integer-hexadecimal
         -0 --integer-0x-hexadecimal -H --human-readable -s --seconds -m --milliseconds
-        -u --microseconds -n --nanoseconds -h --help -v --version" ""
+        -u --microseconds -n --nanoseconds --file -h --help -v --version" "--file"
 }
 
 _dozejitter()

@@ -12,8 +12,10 @@ settings parse_command_line(int argc, char* argv[])
     settings s;
     int c;
     while ((c = getopt_long(argc, argv, tf.short_options, tf.long_options, nullptr)) != -1) {
-        if (!timestamp::read_shared_option(c, tf, argv[0], &s.time_format_template, &s.human_readable,
-                                           &s.selected_unit)) {
+        if (c == frame::opt_file) {
+            s.operand_file = optarg;  // the last one counts
+        } else if (!timestamp::read_shared_option(c, tf, argv[0], &s.time_format_template,
+                                                  &s.human_readable, &s.selected_unit)) {
             frame::report_unhandled_option(c);
             exit(1);
         }

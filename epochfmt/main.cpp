@@ -22,7 +22,7 @@ int main(int argc, char* argv[])
         timestamp::split_template(s.time_format_template),
     };
     timestamp::prepare_standard_output();
-    timestamp::walk_operands(argc - optind, argv + optind, [&](const char* operand) {
+    timestamp::walk_operands(argc - optind, argv + optind, s.operand_file, [&](const char* operand) {
         epochfmt::point_in_time t;
         if (operand == nullptr) {
             t.value = timestamp::current_epoch_ns();

@@ -17,6 +17,7 @@ settings parse_command_line(int argc, char* argv[])
         case 'I': s.form = number_form::integer_decimal; break;
         case 'X': s.form = number_form::integer_hexadecimal; break;
         case '0': s.form = number_form::integer_0x_hexadecimal; break;
+        case frame::opt_file: s.operand_file = optarg; break;  // the last one counts
         default:
             if (!timestamp::read_shared_option(c, tf, argv[0], &s.time_format_template,
                                                &s.human_readable, &s.unit)) {

@@ -17,6 +17,7 @@ struct settings {
     number_form form = number_form::integer_decimal;
     bool human_readable = false;
     const timestamp::time_unit* unit = &timestamp::nanoseconds_unit;
+    const char* operand_file = nullptr;  // --file: more operands, one per line ("-": standard input)
 };
 
 // Reads the options; operands start at optind afterwards.

@@ -1,6 +1,7 @@
 #include "epochscan/count_output.hpp"
 
 #include <cstdint>
+#include <cstring>
 
 namespace epochscan {
 
@@ -12,31 +13,48 @@ timestamp::epoch_magnitude magnitude(timestamp::epoch_ns value)
     return value < 0 ? -bits : bits;
 }
 
-void print_magnitude(FILE* out, timestamp::epoch_magnitude m, unsigned base)
+// The digits of m, most significant first, lowercase, without leading
+// zeros, written so that they end just before end; returns their start.
+char* magnitude_digits(char* end, timestamp::epoch_magnitude m, unsigned base)
 {
-    char digits[72];
-    int n = 0;
+    char* p = end;
     // 128-bit division is slow; most counts fit 64 bits.
     while (m > UINT64_MAX) {
-        digits[n++] = "0123456789abcdef"[static_cast<unsigned>(m % base)];
+        *--p = "0123456789abcdef"[static_cast<unsigned>(m % base)];
         m /= base;
     }
     auto low = static_cast<uint64_t>(m);
-    if (base == 10) {  // constant divisors: multiplications instead of divisions
-        do {
-            digits[n++] = static_cast<char>('0' + low % 10);
-            low /= 10;
-        } while (low != 0);
+    if (base == 10) {  // constant divisors, two digits a step
+        static const char pairs[] =
+            "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+            "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+            "8081828384858687888990919293949596979899";
+        while (low >= 100) {
+            const auto pair = static_cast<unsigned>(low % 100);
+            low /= 100;
+            p -= 2;
+            memcpy(p, pairs + 2 * pair, 2);
+        }
+        if (low >= 10) {
+            p -= 2;
+            memcpy(p, pairs + 2 * low, 2);
+        } else {
+            *--p = static_cast<char>('0' + low);
+        }
     } else {
         do {
-            digits[n++] = "0123456789abcdef"[low % 16];
+            *--p = "0123456789abcdef"[low % 16];
             low /= 16;
         } while (low != 0);
     }
+    return p;
+}
+
+void print_magnitude(FILE* out, timestamp::epoch_magnitude m, unsigned base)
+{
     char text[72];
-    for (int i = 0; i < n; ++i)
-        text[i] = digits[n - 1 - i];
-    fwrite(text, 1, static_cast<size_t>(n), out);
+    const char* start = magnitude_digits(text + sizeof text, m, base);
+    fwrite(start, 1, static_cast<size_t>(text + sizeof text - start), out);
 }
 
 }  // namespace
@@ -57,9 +75,27 @@ void write_count_line(FILE* out, timestamp::epoch_ns value, const timestamp::tim
 {
     const timestamp::epoch_ns count = timestamp::to_unit(value, unit);
     switch (form) {
-    case number_form::integer_decimal: print_int128(out, count, 10, false); break;
-    case number_form::integer_hexadecimal: print_int128(out, count, 16, false); break;
-    case number_form::integer_0x_hexadecimal: print_int128(out, count, 16, true); break;
+    case number_form::integer_decimal:
+    case number_form::integer_hexadecimal:
+    case number_form::integer_0x_hexadecimal: {
+        // The whole line in one write: sign, "0x", digits, newline.
+        char line[80];
+        char* const newline = line + sizeof line - 1;
+        *newline = '\n';
+        char* p = magnitude_digits(newline, magnitude(count), form == number_form::integer_decimal ? 10 : 16);
+        if (form == number_form::integer_0x_hexadecimal) {
+            *--p = 'x';
+            *--p = '0';
+        }
+        if (count < 0)
+            *--p = '-';
+        if (sentence_end == nullptr) {
+            fwrite(p, 1, static_cast<size_t>(newline + 1 - p), out);
+            return;
+        }
+        fwrite(p, 1, static_cast<size_t>(newline - p), out);
+        break;
+    }
     case number_form::float_decimal: {
         // The sign belongs to the whole value: half a second before the
         // epoch is "-0.500000000", though its count of seconds is 0.

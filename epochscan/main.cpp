@@ -17,7 +17,7 @@ int main(int argc, char* argv[])
     const epochscan::settings s = epochscan::parse_command_line(argc, argv);
     const char* sentence_end = s.human_readable ? frame::translate(" %s since the Unix Epoch") : nullptr;
     timestamp::prepare_standard_output();
-    timestamp::walk_operands(argc - optind, argv + optind, [&](const char* operand) {
+    timestamp::walk_operands(argc - optind, argv + optind, s.operand_file, [&](const char* operand) {
         timestamp::epoch_ns value = 0;
         if (operand == nullptr)
             value = timestamp::current_epoch_ns();

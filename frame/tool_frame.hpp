@@ -60,6 +60,11 @@ enum tagsnip_long_code {
     opt_highlight_params,
 };
 
+// Code of the converters' long option without a short form.
+enum converter_long_code {
+    opt_file = 4096,
+};
+
 // Locale from the environment (falling back to "C.UTF-8"), the program's
 // extra step, and the catalog binding. Also arranges for standard output to
 // be flushed and checked when the process exits normally: a failed write

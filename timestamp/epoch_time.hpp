@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "frame/tool_frame.hpp"
+#include "timestamp/operand_file.hpp"
 
 namespace timestamp {
 
@@ -89,17 +90,27 @@ bool read_shared_option(int option, const frame::tool_frame& tf, const char* pro
 // converters have one thread.
 void prepare_standard_output();
 
-// Converts the current time once when there are no operands, otherwise each
-// operand in order; convert gets nullptr for the current time.
+// Converts each operand in order, then each line of the operand file (when
+// its path is not nullptr), or else, with neither, the current time once;
+// convert gets nullptr for the current time. The file is opened before
+// anything is converted.
 template <typename Convert>
-void walk_operands(int count, char* const* operands, Convert convert)
+void walk_operands(int count, char* const* operands, const char* file_path, Convert convert)
 {
-    if (count == 0) {
+    if (count == 0 && file_path == nullptr) {
         convert(nullptr);
         return;
     }
+    operand_file file{};
+    if (file_path != nullptr)
+        open_operand_file(&file, file_path);
     for (int i = 0; i < count; ++i)
         convert(operands[i]);
+    if (file_path == nullptr)
+        return;
+    while (const char* line = next_operand_line(&file))
+        convert(line);
+    close_operand_file(&file);
 }
 
 }  // namespace timestamp

@@ -102,6 +102,27 @@ INSTANTIATE_TEST_SUITE_P(
                      std::string(1023, 'z') + "\n", ""},
         outcome_case{"ambiguous_option", {"--m", "0"}, 1, "",
                      "epochfmt: option '--m' is ambiguous; possibilities: '--milliseconds' '--microseconds'\n" + usage},
+        // --file: each line one more operand, after the command-line operands;
+        // "-5" is a number, an empty line is timestamp 0, a last line may lack
+        // its newline, and the current time is not printed.
+        outcome_case{"file_after_operands", {"1700000000", "--file=-", "0"}, 0,
+                     "2023-11-14 22:13:20\n1970-01-01 00:00:00\n1970-01-01 00:00:01\n"
+                     "1970-01-01 00:00:00\n1969-12-31 23:59:55\n1970-01-01 00:00:02\n",
+                     "", "1\n\n-5\n2"},
+        outcome_case{"file_empty", {"--file", "-"}, 0, "", "", ""},
+        outcome_case{"file_stops_at_first_bad_line", {"--fi=-", "-s"}, 1, "1970-01-01 00:00:01\n", invalid,
+                     "1\n17 \n2\n"},
+        outcome_case{"file_nul_byte", {"--file=-"}, 1, "1970-01-01 00:00:01\n",
+                     "ERROR: Line 2 of input file - contains a NUL byte!\n", std::string("1\n2") + '\0' + "\n3\n"},
+        outcome_case{"file_longest_line", {"--file=-"}, 0, "1970-01-01 00:00:00\n", "",
+                     std::string(131071, '0')},
+        outcome_case{"file_line_too_long", {"--file=-"}, 1, "1970-01-01 00:00:01\n",
+                     "ERROR: Line 2 of input file - is longer than 131071 bytes!\n",
+                     "1\n" + std::string(131072, '0')},
+        outcome_case{"file_missing", {"--file=missing", "1"}, 1, "",
+                     "ERROR: Unable to open input file missing: No such file or directory!\n"},
+        outcome_case{"file_unreadable", {"--file=/"}, 1, "",
+                     "ERROR: Unable to read line 1 of input file /: Is a directory!\n"},
         outcome_case{"help", {"--help"}, 0, "", usage},
         outcome_case{"version", {"-v"}, 0, "epochfmt 2.7.15\n", ""}),
     testsupport::outcome_name);

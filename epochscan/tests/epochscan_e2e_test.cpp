@@ -100,6 +100,16 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"integer_is_ambiguous", {"--integer", sample}, 1, "",
                      "epochscan: option '--integer' is ambiguous; possibilities: '--integer-decimal'"
                      " '--integer-hexadecimal' '--integer-0x-hexadecimal'\n" + usage},
+        outcome_case{"file_after_operands", {"-s", sample, "--file=-"}, 0, "1700000000\n1\n-1\n", "",
+                     "1970-01-01 00:00:01\n1969-12-31 23:59:59"},
+        outcome_case{"file_empty", {"--file=-"}, 0, "", "", ""},
+        outcome_case{"file_stops_at_first_bad_line", {"-s", "--file=-"}, 1, "1\n", parse_error("-5"),
+                     "1970-01-01 00:00:01\n-5\n1970-01-01 00:00:02\n"},
+        outcome_case{"file_nul_byte", {"-s", "--file=-"}, 1, "1\n",
+                     "ERROR: Line 2 of input file - contains a NUL byte!\n",
+                     std::string("1970-01-01 00:00:01\n1970-01-01 00:00:02") + '\0' + "\n"},
+        outcome_case{"file_missing", {"--file", "missing"}, 1, "",
+                     "ERROR: Unable to open input file missing: No such file or directory!\n"},
         outcome_case{"help", {"-h"}, 0, "", usage},
         outcome_case{"version", {"--version"}, 0, "epochscan 2.7.15\n", ""}),
     testsupport::outcome_name);

@@ -47,12 +47,13 @@ std::vector<std::string> options_of(const frame::tool_frame& tf)
 bool has_word(const std::string& text, const std::string& word)
 {
     // In the bash lists options stand between blanks; in the zsh option descriptions inside
-    // quotes, braces or parentheses, or before a description bracket.
+    // quotes, braces or parentheses, or before a description bracket (or the "=" of an
+    // option whose argument may follow it).
     for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) {
         const char before = at == 0 ? ' ' : text[at - 1];
         const char after = at + word.size() < text.size() ? text[at + word.size()] : ' ';
         if (std::string(" \t\n\"'{,(").find(before) != std::string::npos &&
-            std::string(" \t\n\"'},)[").find(after) != std::string::npos)
+            std::string(" \t\n\"'},)[=").find(after) != std::string::npos)
             return true;
     }
     return false;
@@ -122,6 +123,13 @@ TEST(Completions, BashCompletesOptionsAndFiles)
                                "-B", "--replace", "-R"})
         EXPECT_EQ(bash_complete({"tagsnip", option, "no"}, dir.path), files) << option;
 
+    for (const char* program : {"epochfmt", "epochscan"}) {
+        EXPECT_EQ(bash_complete({program, "--file", "no"}, dir.path), files) << program;
+        EXPECT_EQ(bash_complete({program, "--file", "=", "no"}, dir.path), files) << program;
+        EXPECT_EQ(bash_complete({program, "--fi"}, dir.path), std::vector<std::string>{"--file"}) << program;
+    }
+    EXPECT_EQ(bash_complete({"tagsnip", "--input", "=", "no"}, dir.path), files);
+
     EXPECT_EQ(bash_complete({"dozejitter", "--v"}, dir.path),
               (std::vector<std::string>{"--verbose", "--version"}));
     EXPECT_EQ(bash_complete({"epochscan", "--integer-"}, dir.path),
@@ -130,7 +138,9 @@ TEST(Completions, BashCompletesOptionsAndFiles)
 }
 
 // zsh completes only inside its line editor: drive an interactive zsh on a
-// pseudo-terminal of its own and read the listing it shows.
+// pseudo-terminal of its own and read the listing it shows. The shell says
+// READY once compinit is done; the echo of that command shows RE''ADY, so
+// that the wait does not end as soon as the command is echoed.
 TEST(Completions, ZshListsTheOptions)
 {
     if (!testsupport::file_exists("/usr/bin/zsh") && !testsupport::file_exists("/bin/zsh"))
@@ -139,7 +149,7 @@ TEST(Completions, ZshListsTheOptions)
         "zmodload zsh/zpty\n"
         "zpty z 'zsh -f -i'\n"
         "zpty -w z \"PS1='> '; fpath=(" SUITE_SOURCE_DIR "/completions \\$fpath);"
-        " autoload -Uz compinit; compinit -u -D; unsetopt beep; print READY\"\n"
+        " autoload -Uz compinit; compinit -u -D; unsetopt beep; print RE''ADY\"\n"
         "out=''\n"
         "for i in {1..100}; do zpty -rt z chunk && out+=$chunk; [[ $out == *READY* ]] && break; sleep 0.1; done\n"
         "out=''\n"

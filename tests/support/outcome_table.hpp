@@ -19,6 +19,7 @@ struct outcome_case {
     int status;
     std::string out;
     std::string err;
+    std::string input = {};  // bytes on standard input
 };
 
 // The program NAME from bin/ with ARGS, in a UTF-8 C locale unless ENV says otherwise.
@@ -34,7 +35,12 @@ inline run_result run_program(const std::string& name, std::vector<std::string> 
 
 inline void expect_outcome(const std::string& name, const outcome_case& c)
 {
-    const run_result r = run_program(name, c.args);
+    run_request request;
+    request.argv = {name};
+    request.argv.insert(request.argv.end(), c.args.begin(), c.args.end());
+    request.env = {"LC_ALL=C.UTF-8"};
+    request.input = c.input;
+    const run_result r = run(request);
     EXPECT_EQ(r.status, c.status) << c.name;
     EXPECT_EQ(r.out, c.out) << c.name;
     EXPECT_EQ(r.err, c.err) << c.name;
