@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <fcntl.h>
 #include <libintl.h>
 #include <unistd.h>
 
@@ -36,8 +37,23 @@ void check_standard_output_at_exit()
 
 }  // namespace
 
+void occupy_standard_descriptors()
+{
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // The lowest free descriptor, so this one: the lower ones are open.
+        const int opened = open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+        if (opened != fd) {
+            // Nothing can be opened safely while a standard descriptor is free.
+            _exit(1);
+        }
+    }
+}
+
 void setup_locale(const tool_frame& tf)
 {
+    occupy_standard_descriptors();
     current_frame = &tf;
     const bool from_environment = setlocale(LC_ALL, "") != nullptr;
     if (!from_environment)

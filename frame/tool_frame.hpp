@@ -65,6 +65,13 @@ enum converter_long_code {
     opt_file = 4096,
 };
 
+// Makes sure descriptors 0, 1 and 2 are open, so that no file a program
+// opens lands on one of them. A closed one gets /dev/null opened the wrong
+// way round (write-only for 0, read-only for 1 and 2), so that using it
+// still fails with EBADF as a closed descriptor would. Ends the process
+// with status 1 when that cannot be done. The first thing setup_locale does.
+void occupy_standard_descriptors();
+
 // Locale from the environment (falling back to "C.UTF-8"), the program's
 // extra step, and the catalog binding. Also arranges for standard output to
 // be flushed and checked when the process exits normally: a failed write

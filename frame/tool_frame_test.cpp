@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -191,6 +196,26 @@ TEST(SetupLocale, NumericStepsUseAFullStop)
         EXPECT_STREQ(setlocale(LC_TIME, nullptr), "de_DE.UTF-8");
     });
     unsetenv("LOCPATH");
+}
+
+// No file a program opens may land on a closed standard descriptor, and
+// using one still fails as if it were closed.
+TEST(SetupLocale, OccupiesClosedStandardDescriptors)
+{
+    EXPECT_EXIT(
+        {
+            close(STDIN_FILENO);
+            close(STDOUT_FILENO);
+            close(STDERR_FILENO);
+            frame::setup_locale(frame::dozejitter_frame);
+            char c = 0;
+            const int fd = open("/dev/null", O_RDONLY);
+            const bool in_fails = read(STDIN_FILENO, &c, 1) < 0 && errno == EBADF;
+            const bool out_fails = write(STDOUT_FILENO, "x", 1) < 0 && errno == EBADF;
+            const bool err_fails = write(STDERR_FILENO, "x", 1) < 0 && errno == EBADF;
+            _exit(fd > STDERR_FILENO && in_fails && out_fails && err_fails ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TEST(CheckStandardOutput, FailedWriteIsAnError)

@@ -1,5 +1,7 @@
 #include "tagsnip/actions.hpp"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -14,46 +16,43 @@ constexpr std::size_t insert_piece_size = 65536;
 
 void write_piece(block_actions& a, const char* piece, std::size_t length)
 {
-    if (length == 0)
-        return;
-    errno = 0;
-    if (fwrite(piece, 1, length, a.out) == length)
-        return;
-    const int error = errno != 0 ? errno : EIO;
-    frame::report_format("ERROR: Unable to write to output file %s: %s!", a.out_name, strerror(error));
-    // The output is broken; what is still buffered would only fail again.
-    discard_pending_output(a.out);
+    write_output(*a.out, piece, length);
+}
+
+[[noreturn]] void fail_insert_read(int error)
+{
+    frame::report_format("ERROR: Read error: %s!", strerror(error));
     finish_run(1);
 }
 
-// The whole insert file, then back to its start for the next block.
+// The whole insert file, from its start.
 void copy_insert_file(block_actions& a)
 {
-    if (a.insert == nullptr)
+    if (a.insert < 0)
         return;
+    if (lseek(a.insert, 0, SEEK_SET) != 0)
+        fail_insert_read(errno);
     char piece[insert_piece_size];
     for (;;) {
-        errno = 0;
-        const std::size_t got = fread(piece, 1, sizeof piece, a.insert);
-        if (got == 0) {
-            if (ferror(a.insert) != 0) {
-                frame::report_format("ERROR: Read error: %s!", strerror(errno != 0 ? errno : EIO));
-                finish_run(1);
-            }
-            break;
+        const ssize_t got = read(a.insert, piece, sizeof piece);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            fail_insert_read(errno);
         }
-        write_piece(a, piece, got);
+        if (got == 0)
+            break;
+        write_piece(a, piece, static_cast<std::size_t>(got));
     }
-    rewind(a.insert);
 }
 
 void wrap(block_actions& a, const char* before, const char* piece, std::size_t length, const char* after)
 {
     if (length == 0)
         return;
-    fputs(before, a.out);
+    write_text(*a.out, before);
     write_piece(a, piece, length);
-    fputs(after, a.out);
+    write_text(*a.out, after);
 }
 
 }  // namespace
@@ -72,15 +71,15 @@ void emit_outside(block_actions& a, const char* piece, std::size_t length, bool 
     case action::extract:
         break;
     case action::enumerate:
-        fputs(s.enumerate_label1, a.out);
-        fprintf(a.out, s.enumerate_format, static_cast<unsigned long long>(a.line_number));
-        fputs(s.enumerate_label2, a.out);
+        write_text(*a.out, s.enumerate_label1);
+        write_number(*a.out, s.enumerate_format, static_cast<unsigned long long>(a.line_number));
+        write_text(*a.out, s.enumerate_label2);
         write_piece(a, piece, length);
         break;
     case action::highlight:
         wrap(a, s.highlight_unmarked1, piece, length, s.highlight_unmarked2);
         if (boundary)
-            fputs(s.highlight_begin, a.out);
+            write_text(*a.out, s.highlight_begin);
         break;
     case action::insert_front:
         write_piece(a, piece, length);
@@ -107,7 +106,7 @@ void emit_inside(block_actions& a, const char* piece, std::size_t length, bool b
     case action::highlight:
         wrap(a, s.highlight_marked1, piece, length, s.highlight_marked2);
         if (boundary)
-            fputs(s.highlight_end, a.out);
+            write_text(*a.out, s.highlight_end);
         break;
     case action::extract:
     case action::insert_front:

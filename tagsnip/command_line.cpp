@@ -1,5 +1,6 @@
 #include "tagsnip/command_line.hpp"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -61,11 +62,17 @@ bool make_enumerate_format(const char* value, char* format)
     const std::size_t length = strlen(value);
     if (length > longest_format_value)
         return false;
-    for (std::size_t i = 0; i < length; ++i) {
-        const char c = value[i];
-        if (c != '\'' && c != '-' && (c < '0' || c > '9'))
+    // Flags, then a field width that printf can take: anything after the
+    // width, or a wider field, would make the number vanish.
+    std::size_t i = strspn(value, "'-0");
+    long long width = 0;
+    for (; value[i] >= '0' && value[i] <= '9'; ++i) {
+        width = width * 10 + (value[i] - '0');
+        if (width > INT_MAX)
             return false;
     }
+    if (i != length)
+        return false;
     snprintf(format, enumerate_format_size, "%%%sllu", value);
     return true;
 }

@@ -18,7 +18,6 @@ int main(int argc, char* argv[])
     tagsnip::block_actions actions;
     actions.settings = &s;
     actions.out = io.output;
-    actions.out_name = io.output_name;
     actions.insert = io.insert;
     const int read_error =
         tagsnip::scan_input(io.input, *io.buffer, s, tagsnip::needs_line_pieces(s.act), actions);

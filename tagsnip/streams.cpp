@@ -1,13 +1,12 @@
 #include "tagsnip/streams.hpp"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#if defined(__GLIBC__)
-#include <stdio_ext.h>
-#endif
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -19,8 +18,7 @@ namespace {
 constexpr std::size_t copy_piece_size = 65536;
 constexpr std::size_t output_buffer_size = 256 * 1024;
 
-// The output stream's buffer; it may be standard output's, so it lives as
-// long as the process.
+// The output's buffer, for the whole life of the process.
 char output_buffer[output_buffer_size];
 
 struct file_identity {
@@ -40,20 +38,90 @@ struct run_resources {
     file_identity input_identity;
     FILE* input = nullptr;
     bool input_opened = false;
-    FILE* output = nullptr;
-    bool output_opened = false;
-    const char* output_name = "-";
-    // A second descriptor of the output file, kept past its closing: the
-    // clean-up compares it with what the name holds before deleting, and
-    // restores the owner and mode through it.
-    int output_guard = -1;
-    bool output_existed = false;
+    output_stream output;
+    bool output_opened = false;  // output.fd is a file the run opened
+    // Taken the moment the output file was opened: a broken output is
+    // removed only while its name still holds this very file.
+    file_identity output_identity;
+    int output_identity_error = 0;
+    bool output_removable = false;  // created or emptied by the run: deleted when broken
+    bool output_cut_back = false;   // appended to: cut back to length_before when broken
     off_t length_before = 0;
-    FILE* insert = nullptr;
-    bool insert_opened = false;
+    int insert_file = -1;            // the insert file, opened by the run
+    FILE* insert_copy = nullptr;     // the anonymous copy of a stream that cannot be re-read
 };
 
 run_resources run;
+
+// What the handler of SIGHUP, SIGINT and SIGTERM removes before the process
+// dies of the signal: the output file the run created (only while its name
+// still holds that file), or what was appended to an existing one. Set
+// while those signals are blocked.
+struct signal_cleanup {
+    volatile sig_atomic_t armed = 0;
+    const char* path = nullptr;
+    dev_t device = 0;
+    ino_t inode = 0;
+    int cut_fd = -1;
+    off_t cut_length = 0;
+};
+
+signal_cleanup on_signal;
+
+constexpr int cleanup_signals[] = {SIGHUP, SIGINT, SIGTERM};
+
+extern "C" void remove_output_and_die(int signal_number)
+{
+    if (on_signal.armed != 0) {
+        struct stat st {};
+        if (on_signal.cut_fd >= 0) {
+            if (ftruncate(on_signal.cut_fd, on_signal.cut_length) != 0) {
+                // Nothing more can be done on the way out.
+            }
+        } else if (lstat(on_signal.path, &st) == 0 && S_ISREG(st.st_mode) && st.st_dev == on_signal.device &&
+                   st.st_ino == on_signal.inode) {
+            unlink(on_signal.path);
+        }
+    }
+    // The handler was reset to the default action on entry.
+    raise(signal_number);
+}
+
+sigset_t cleanup_signal_set()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signal_number : cleanup_signals)
+        sigaddset(&set, signal_number);
+    return set;
+}
+
+// Signals that the caller chose to ignore stay ignored.
+void catch_cleanup_signals()
+{
+    struct sigaction action {};
+    action.sa_handler = remove_output_and_die;
+    action.sa_mask = cleanup_signal_set();
+    action.sa_flags = SA_RESETHAND;
+    for (const int signal_number : cleanup_signals) {
+        struct sigaction previous {};
+        if (sigaction(signal_number, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN)
+            sigaction(signal_number, &action, nullptr);
+    }
+}
+
+sigset_t block_cleanup_signals()
+{
+    const sigset_t set = cleanup_signal_set();
+    sigset_t previous;
+    sigprocmask(SIG_BLOCK, &set, &previous);
+    return previous;
+}
+
+void restore_signals(const sigset_t& previous)
+{
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+}
 
 file_identity identity_of(const struct stat& st)
 {
@@ -72,42 +140,61 @@ bool rewindable(int fd)
     return fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode));
 }
 
-void advise(FILE* f, int advice)
+void advise(int fd, int advice)
 {
-    posix_fadvise(fileno(f), 0, 0, advice);
+    posix_fadvise(fd, 0, 0, advice);
 }
 
-// Copies all of from into to in pieces; 0, or the error number with
+// Copies all of one descriptor into another; 0, or the error number with
 // write_failed telling which side failed.
-int copy_stream(FILE* from, FILE* to, bool& write_failed)
+int copy_descriptor(int from, int to, bool& write_failed)
 {
     char piece[copy_piece_size];
     write_failed = false;
     for (;;) {
-        errno = 0;
-        const std::size_t got = fread(piece, 1, sizeof piece, from);
+        const ssize_t got = read(from, piece, sizeof piece);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return errno;
         if (got == 0)
-            break;
-        if (fwrite(piece, 1, got, to) != got) {
+            return 0;
+        if (!write_all(to, piece, static_cast<std::size_t>(got))) {
             write_failed = true;
-            return errno != 0 ? errno : EIO;
+            return errno;
         }
     }
-    if (ferror(from) != 0)
-        return errno != 0 ? errno : EIO;
-    if (fflush(to) != 0) {
-        write_failed = true;
-        return errno != 0 ? errno : EIO;
-    }
-    rewind(to);
-    return 0;
 }
 
 // Back to the start of a stream the scan reads through its descriptor.
-void rewind_input(FILE* f)
+bool rewind_input(FILE* f)
 {
     rewind(f);
-    lseek(fileno(f), 0, SEEK_SET);
+    return lseek(fileno(f), 0, SEEK_SET) == 0;
+}
+
+// The temporary output's name: the input's resolved path and "~".
+void make_temp_output_path()
+{
+    const std::size_t length = strlen(run.resolved_input_path);
+    run.temp_output_path = static_cast<char*>(malloc(length + 2));
+    if (run.temp_output_path == nullptr) {
+        frame::report_format("ERROR: malloc() failed: %s!", strerror(errno));
+        finish_run(1);
+    }
+    memcpy(run.temp_output_path, run.resolved_input_path, length);
+    run.temp_output_path[length] = '~';
+    run.temp_output_path[length + 1] = '\0';
+}
+
+// Only a regular file is replaced by an in-place update: a device, a FIFO
+// or a directory is refused before anything is created.
+void require_regular_for_in_place(bool regular)
+{
+    if (regular)
+        return;
+    frame::report_format("ERROR: Unable to create output file %s: Not a regular file!", run.temp_output_path);
+    finish_run(1);
 }
 
 void open_input(run_settings& s, const char* input_file)
@@ -120,6 +207,11 @@ void open_input(run_settings& s, const char* input_file)
             finish_run(1);
         }
         input_file = run.resolved_input_path;
+        make_temp_output_path();
+        // Before opening: a FIFO would wait for a writer, a device be read.
+        struct stat st {};
+        if (stat(input_file, &st) == 0)
+            require_regular_for_in_place(S_ISREG(st.st_mode));
     }
     run.input_name = input_file;
     FILE* f = fopen(input_file, "r");
@@ -132,8 +224,10 @@ void open_input(run_settings& s, const char* input_file)
     struct stat st {};
     if (fstat(fileno(f), &st) == 0)
         run.input_identity = identity_of(st);
+    if (s.in_place)
+        require_regular_for_in_place(run.input_identity.regular);
     const bool from_end = s.from_line < 0 || s.to_line < 0;
-    advise(f, from_end ? POSIX_FADV_WILLNEED : POSIX_FADV_SEQUENTIAL);
+    advise(fileno(f), from_end ? POSIX_FADV_WILLNEED : POSIX_FADV_SEQUENTIAL);
 
     // An input that cannot be read twice (a FIFO, a terminal, a process
     // substitution) is copied during the counting pass, and the copy scanned.
@@ -160,11 +254,12 @@ void open_input(run_settings& s, const char* input_file)
         frame::report_format("ERROR: Failed to write to temporary file: %s!", strerror(error));
         finish_run(1);
     }
+    if (error == 0 && !rewind_input(run.input))
+        error = errno;
     if (error != 0) {
         frame::report_format("ERROR: Read error: %s!", strerror(error));
         finish_run(1);
     }
-    rewind_input(run.input);
 
     s.from_line = resolve_from_line(s.from_line, count);
     s.to_line = resolve_to_line(s.to_line, count);
@@ -173,132 +268,143 @@ void open_input(run_settings& s, const char* input_file)
                              static_cast<long long>(s.from_line), static_cast<long long>(s.to_line));
 }
 
-// Opens an output file for writing without following a symbolic link, and
-// without truncating until the file is known to be a regular file other
-// than the input; created with owner read/write only.
-FILE* open_temp_output(const char* path, bool append, int& fd, bool& existed)
+// Before anything is opened for writing: an output that is also an input
+// (through any path) would be emptied before it is read, or read back while
+// it grows. Only regular files count; a terminal may well be both.
+void refuse_output_that_is_read(const run_settings& s, const char* output_file)
 {
-    const int flags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (append ? O_APPEND : 0);
-    existed = false;
-    fd = open(path, flags | O_CREAT | O_EXCL, 0600);
-    if (fd < 0 && errno == EEXIST) {
-        fd = open(path, flags);
-        existed = fd >= 0;
+    struct stat out {};
+    const bool found = output_file != nullptr ? stat(output_file, &out) == 0 : fstat(STDOUT_FILENO, &out) == 0;
+    if (!found || !S_ISREG(out.st_mode))
+        return;
+    if (run.input_identity.regular && same_file(run.input_identity, out)) {
+        frame::report_message("ERROR: Input file and output file are the same file (use --in-place|-p)!");
+        finish_run(1);
     }
-    if (fd < 0)
-        return nullptr;
+    if (s.insert_file == nullptr)
+        return;
+    struct stat insert {};
+    const bool insert_found = strcmp(s.insert_file, "-") == 0 ? fstat(STDIN_FILENO, &insert) == 0
+                                                               : stat(s.insert_file, &insert) == 0;
+    if (insert_found && S_ISREG(insert.st_mode) && insert.st_dev == out.st_dev && insert.st_ino == out.st_ino) {
+        frame::report_message("ERROR: Insert file and output file are the same file!");
+        finish_run(1);
+    }
+}
+
+// Records the output file the moment it is open, with the cleanup signals
+// blocked, so that neither the clean-up nor a signal can miss it.
+void register_output(const run_settings& s, const char* path, int fd, bool created)
+{
+    run.output.fd = fd;
+    run.output.name = path;
+    run.output_opened = true;
     struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || same_file(run.input_identity, st)) {
-        close(fd);
-        errno = EEXIST;
-        return nullptr;
+    if (fstat(fd, &st) != 0) {
+        run.output_identity_error = errno;
+        return;
     }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    if ((!append && ftruncate(fd, 0) != 0) ||
-        ((st.st_mode & 07177) != 0 && fchmod(fd, st.st_mode & 0600) != 0)) {
-        const int error = errno;
-        close(fd);
-        errno = error;
-        return nullptr;
-    }
-    return fdopen(fd, append ? "a" : "w");
+    run.output_identity = identity_of(st);
+    if (!S_ISREG(st.st_mode))
+        return;
+    run.output_removable = created || !s.append;
+    run.output_cut_back = !run.output_removable;
+    run.length_before = st.st_size;
+    if (s.keep_broken)
+        return;
+    on_signal.path = path;
+    on_signal.device = st.st_dev;
+    on_signal.inode = st.st_ino;
+    on_signal.cut_fd = run.output_cut_back ? fd : -1;
+    on_signal.cut_length = st.st_size;
+    on_signal.armed = 1;
 }
 
-// Opens the output file as fopen with "w" or "a" would, noting whether it
-// existed before.
-FILE* open_output_file(const char* path, bool append, int& fd, bool& existed)
-{
-    const int flags = O_WRONLY | O_CLOEXEC | (append ? O_APPEND : O_TRUNC);
-    existed = false;
-    fd = open(path, flags | O_CREAT | O_EXCL, 0666);
-    if (fd < 0 && errno == EEXIST) {
-        fd = open(path, flags);
-        existed = fd >= 0;
-        // Gone in between, or a symbolic link to nothing yet: create through it.
-        if (fd < 0 && errno == ENOENT)
-            fd = open(path, flags | O_CREAT, 0666);
-    }
-    if (fd < 0)
-        return nullptr;
-    return fdopen(fd, append ? "a" : "w");
-}
-
+// Opens the output file (or, with temp, creates the temporary output of an
+// in-place update) and registers it for the clean-up at once.
 void open_output(const run_settings& s, const char* path, bool temp)
 {
-    int fd = -1;
-    bool existed = false;
-    FILE* f = temp ? open_temp_output(path, s.append, fd, existed)
-                   : open_output_file(path, s.append, fd, existed);
-    int guard = -1;
-    if (f != nullptr) {
-        guard = fcntl(fd, F_DUPFD_CLOEXEC, 0);
-        if (guard < 0) {
-            const int error = errno;
-            fclose(f);
-            f = nullptr;
-            errno = error;
+    if (!s.keep_broken)
+        catch_cleanup_signals();
+    // The temporary output is always a new file, readable and writable by
+    // its owner only: a file already at its name (a backup, a link) is
+    // never touched.
+    const int flags = O_WRONLY | O_CLOEXEC | (s.append && !temp ? O_APPEND : 0);
+    const sigset_t previous = block_cleanup_signals();
+    int fd = open(path, flags | O_CREAT | O_EXCL | (temp ? O_NOFOLLOW : 0), temp ? 0600 : 0666);
+    if (fd >= 0)
+        register_output(s, path, fd, true);
+    restore_signals(previous);
+    if (fd < 0 && errno == EEXIST && !temp) {
+        // An existing output file, opened as fopen with "w" or "a" would;
+        // opening a FIFO waits for a reader, so no signal is blocked here.
+        fd = open(path, flags | (s.append ? 0 : O_TRUNC));
+        bool created = false;
+        if (fd < 0 && errno == ENOENT) {
+            // A symbolic link to nothing yet: created through it.
+            fd = open(path, flags | O_CREAT | (s.append ? 0 : O_TRUNC), 0666);
+            created = true;
         }
-    } else if (fd >= 0) {
-        const int error = errno;
-        close(fd);
-        errno = error;
+        if (fd >= 0) {
+            const sigset_t before = block_cleanup_signals();
+            register_output(s, path, fd, created);
+            restore_signals(before);
+        }
     }
-    if (f == nullptr) {
+    if (fd < 0) {
         frame::report_format("ERROR: Unable to create output file %s: %s!", path, strerror(errno));
         finish_run(1);
     }
-    run.output = f;
-    run.output_opened = true;
-    run.output_name = path;
-    run.output_guard = guard;
-    run.output_existed = existed;
-    struct stat st {};
-    if (s.append && existed && fstat(guard, &st) == 0)
-        run.length_before = st.st_size;
-    advise(f, POSIX_FADV_SEQUENTIAL);
+    if (!run.output_identity.known) {
+        frame::report_format("ERROR: Unable to create output file %s: %s!", path,
+                             strerror(run.output_identity_error));
+        finish_run(1);
+    }
+    advise(fd, POSIX_FADV_SEQUENTIAL);
 }
 
-// The insert file as a stream that can be read again for every block: a
-// regular file as it is, standard input ("-") and anything else that
-// cannot be rewound copied into an anonymous temporary file first.
-void open_insert(const char* insert_file, bool input_is_standard_input)
+// The insert file as a descriptor that can be read again for every block:
+// a regular file as it is; standard input ("-") and anything else that
+// cannot be re-read copied into an anonymous temporary file first.
+int open_insert(const char* insert_file, bool input_is_standard_input)
 {
-    FILE* source = stdin;
+    int source = STDIN_FILENO;
     if (strcmp(insert_file, "-") == 0) {
         if (input_is_standard_input) {
             frame::report_message("ERROR: Insert from standard input requires an input file!");
             finish_run(1);
         }
     } else {
-        source = fopen(insert_file, "r");
+        source = open(insert_file, O_RDONLY | O_CLOEXEC);
         struct stat st {};
-        if (source != nullptr && fstat(fileno(source), &st) == 0 && S_ISDIR(st.st_mode)) {
-            fclose(source);
-            source = nullptr;
+        if (source >= 0 && fstat(source, &st) == 0 && S_ISDIR(st.st_mode)) {
+            close(source);
+            source = -1;
             errno = EISDIR;
         }
-        if (source == nullptr) {
+        if (source < 0) {
             frame::report_format("ERROR: Unable to open insert file %s: %s!", insert_file, strerror(errno));
             finish_run(1);
         }
-        run.insert = source;
-        run.insert_opened = true;
-        if (rewindable(fileno(source))) {
+        run.insert_file = source;
+        // The output file this run has just created, reached through the insert file's name.
+        if (S_ISREG(st.st_mode) && same_file(run.output_identity, st)) {
+            frame::report_message("ERROR: Insert file and output file are the same file!");
+            finish_run(1);
+        }
+        if (rewindable(source)) {
             advise(source, POSIX_FADV_WILLNEED);
-            return;
+            return source;
         }
     }
-    FILE* copy = tmpfile();
-    if (copy == nullptr) {
+    run.insert_copy = tmpfile();
+    if (run.insert_copy == nullptr) {
         frame::report_format("ERROR: Unable to create temporary file for insertion: %s!", strerror(errno));
         finish_run(1);
     }
+    const int copy = fileno(run.insert_copy);
     bool write_failed = false;
-    const int error = copy_stream(source, copy, write_failed);
-    if (source != stdin)
-        fclose(source);
-    run.insert = copy;
-    run.insert_opened = true;
+    const int error = copy_descriptor(source, copy, write_failed);
     if (write_failed) {
         frame::report_format("ERROR: Failed to write to temporary file: %s!", strerror(error));
         finish_run(1);
@@ -308,68 +414,134 @@ void open_insert(const char* insert_file, bool input_is_standard_input)
         finish_run(1);
     }
     advise(copy, POSIX_FADV_WILLNEED);
+    return copy;
 }
 
-// A failed run's output is deleted only while its name still holds, without
-// following a symbolic link, the very regular file this run opened; an
-// existing file opened for appending is cut back to its former length.
+// A broken output is deleted only while its name still holds, without
+// following a symbolic link, the very regular file the run opened; an
+// existing file that was appended to is cut back to its former length.
+// When that cannot be told, the file stays, and a message says so.
 void remove_broken_output()
 {
-    struct stat held {}, named {};
-    if (run.output_guard < 0 || fstat(run.output_guard, &held) != 0 ||
-        lstat(run.output_name, &named) != 0)
-        return;
-    if (!S_ISREG(named.st_mode) || named.st_dev != held.st_dev || named.st_ino != held.st_ino)
-        return;
-    if (run.settings->append && run.output_existed) {
-        if (ftruncate(run.output_guard, run.length_before) != 0)
-            frame::report_format("ERROR: Unable to cut broken output file %s back to its former length: %s!",
-                                 run.output_name, strerror(errno));
+    const char* name = run.output.name;
+    if (!run.output_identity.known) {
+        frame::report_format("ERROR: Unable to check broken output file %s, so it is kept: %s!", name,
+                             strerror(run.output_identity_error));
         return;
     }
-    if (unlink(run.output_name) != 0)
-        frame::report_format("ERROR: Unable to delete broken output file %s: %s!", run.output_name,
+    if (run.output_removable) {
+        struct stat named {};
+        if (lstat(name, &named) != 0) {
+            if (errno != ENOENT)
+                frame::report_format("ERROR: Unable to check broken output file %s, so it is kept: %s!", name,
+                                     strerror(errno));
+            return;
+        }
+        if (S_ISREG(named.st_mode) && same_file(run.output_identity, named) && unlink(name) != 0)
+            frame::report_format("ERROR: Unable to delete broken output file %s: %s!", name, strerror(errno));
+        return;
+    }
+    if (!run.output_cut_back)
+        return;
+    // Opened again: its own descriptor is closed by now.
+    const int fd = open(name, O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat held {};
+    if (fd < 0 || fstat(fd, &held) != 0) {
+        if (errno != ENOENT)
+            frame::report_format("ERROR: Unable to check broken output file %s, so it is kept: %s!", name,
+                                 strerror(errno));
+    } else if (same_file(run.output_identity, held) && ftruncate(fd, run.length_before) != 0) {
+        frame::report_format("ERROR: Unable to cut broken output file %s back to its former length: %s!", name,
                              strerror(errno));
+    }
+    if (fd >= 0)
+        close(fd);
 }
 
-// The success of an in-place update: the input's owner, group and mode on
-// the temporary output, then the temporary output in the input's place.
-int replace_input()
+bool sync_descriptor(int fd)
 {
+    while (fsync(fd) != 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return true;
+}
+
+// The temporary output of a successful in-place update made ready to
+// replace the input: the input's owner, group and mode, then on disk.
+int complete_temp_output()
+{
+    const int fd = run.output.fd;
     struct stat st {};
     if (stat(run.resolved_input_path, &st) == 0) {
-        if (fchown(run.output_guard, st.st_uid, st.st_gid) != 0) {
+        if (fchown(fd, st.st_uid, st.st_gid) != 0) {
             // Not ours to give away; the mode below still applies.
         }
-        if (fchmod(run.output_guard, st.st_mode & 07777) != 0)
+        if (fchmod(fd, st.st_mode & 07777) != 0)
             frame::report_format("WARNING: Unable to restore file permissions for %s: %s!", run.input_name,
                                  strerror(errno));
     }
+    if (sync_descriptor(fd))
+        return 0;
+    frame::report_format("ERROR: Unable to write to output file %s: %s!", run.output.name, strerror(errno));
+    return 1;
+}
+
+// The temporary output in the input's place, and the directory on disk,
+// so that the new name survives a power loss too.
+int replace_input()
+{
     if (rename(run.temp_output_path, run.resolved_input_path) != 0) {
         frame::report_format("ERROR: Unable to change name of temporary output file from %s to %s: %s!",
                              run.temp_output_path, run.resolved_input_path, strerror(errno));
         return 1;
     }
-    return 0;
+    char directory[PATH_MAX];
+    const char* slash = strrchr(run.resolved_input_path, '/');
+    const std::size_t length = slash == nullptr ? 0 : static_cast<std::size_t>(slash - run.resolved_input_path);
+    if (length >= sizeof directory)
+        return 0;
+    memcpy(directory, run.resolved_input_path, length);
+    directory[length] = '\0';
+    if (length == 0)
+        strcpy(directory, "/");
+    const int fd = open(directory, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // A file system that cannot sync a directory says EINVAL.
+    const bool synced = fd >= 0 && (sync_descriptor(fd) || errno == EINVAL);
+    const int error = errno;
+    if (fd >= 0)
+        close(fd);
+    if (synced)
+        return 0;
+    frame::report_format("ERROR: Unable to sync directory %s after the update: %s!", directory, strerror(error));
+    return 1;
 }
 
-// Closes the output; an in-place result goes to disk before it may replace
-// the input. Returns the status, 1 when the data could not be written.
-int close_output(int status)
+// Closes the output file. A successful run's output is complete and, for an
+// in-place update, replaces the input; a broken one is removed unless it is
+// to be kept. Returns the status, 1 when anything of it failed.
+int close_output_file(int status)
 {
-    int error = 0;
-    if (fflush(run.output) != 0)
-        error = errno;
-    else if (run.temp_output_path != nullptr && status == 0 && fsync(fileno(run.output)) != 0)
-        error = errno;
-    if (fclose(run.output) != 0 && error == 0)
-        error = errno;
-    run.output = nullptr;
+    const run_settings& s = *run.settings;
+    if ((status == 0 || s.keep_broken) && !complete_output(run.output))
+        status = 1;
+    if (status == 0 && run.temp_output_path != nullptr)
+        status = complete_temp_output();
+    // The descriptor's number may be taken again once it is closed.
+    if (on_signal.cut_fd >= 0)
+        on_signal.armed = 0;
+    // A close interrupted by a signal has released the descriptor all the same.
+    if (close(run.output.fd) != 0 && errno != EINTR && status == 0) {
+        frame::report_format("ERROR: Unable to open output file %s: %s!", run.output.name, strerror(errno));
+        status = 1;
+    }
     run.output_opened = false;
-    if (error == 0)
-        return status;
-    frame::report_format("ERROR: Unable to open output file %s: %s!", run.output_name, strerror(error));
-    return 1;
+    if (status == 0 && run.temp_output_path != nullptr)
+        status = replace_input();
+    if (status != 0 && !s.keep_broken)
+        remove_broken_output();
+    on_signal.armed = 0;
+    return status;
 }
 
 }  // namespace
@@ -391,7 +563,11 @@ run_streams open_streams(run_settings& s)
 {
     run.settings = &s;
     run.input = stdin;
-    run.output = stdout;
+    run.output.data = output_buffer;
+    run.output.capacity = sizeof output_buffer;
+    // Past a file-size limit a write fails with EFBIG, reported and cleaned
+    // up as any other failed write.
+    signal(SIGXFSZ, SIG_IGN);
     if (!allocate_line_buffer(run.buffer)) {
         frame::report_format("ERROR: malloc() failed: %s!", strerror(errno));
         finish_run(1);
@@ -423,52 +599,33 @@ run_streams open_streams(run_settings& s)
             frame::report_message("ERROR: In-place update (--in-place|-p) and output file (--output/-o) are mutually exclusive!");
             finish_run(1);
         }
-        const std::size_t length = strlen(run.input_name);
-        run.temp_output_path = static_cast<char*>(malloc(length + 2));
-        if (run.temp_output_path == nullptr) {
-            frame::report_format("ERROR: malloc() failed: %s!", strerror(errno));
-            finish_run(1);
-        }
-        memcpy(run.temp_output_path, run.input_name, length);
-        run.temp_output_path[length] = '~';
-        run.temp_output_path[length + 1] = '\0';
         open_output(s, run.temp_output_path, true);
-    } else if (output_file != nullptr) {
-        // Opening the input for writing would empty it before it is read.
-        struct stat st {};
-        if (stat(output_file, &st) == 0 && S_ISREG(st.st_mode) && run.input_identity.regular &&
-            same_file(run.input_identity, st)) {
-            frame::report_message("ERROR: Input file and output file are the same file (use --in-place|-p)!");
-            finish_run(1);
-        }
-        open_output(s, output_file, false);
+    } else {
+        refuse_output_that_is_read(s, output_file);
+        if (output_file != nullptr)
+            open_output(s, output_file, false);
     }
-    if (!isatty(fileno(run.output)))
-        setvbuf(run.output, output_buffer, _IOFBF, sizeof output_buffer);
+    run.output.line_by_line = isatty(run.output.fd) != 0;
 
+    int insert = -1;
     if (s.insert_file != nullptr)
-        open_insert(s.insert_file, input_file == nullptr);
+        insert = open_insert(s.insert_file, input_file == nullptr);
 
-    return run_streams{run.input, run.output, run.output_name, run.insert, &run.buffer};
+    return run_streams{run.input, &run.output, insert, &run.buffer};
 }
 
 void finish_run(int status)
 {
-    if (run.insert_opened) {
-        fclose(run.insert);
-        run.insert = nullptr;
-        run.insert_opened = false;
-    }
-    if (run.output_opened) {
-        status = close_output(status);
-        if (status != 0 && !run.settings->keep_broken)
-            remove_broken_output();
-        else if (status == 0 && run.temp_output_path != nullptr)
-            status = replace_input();
-        if (run.output_guard >= 0)
-            close(run.output_guard);
-        run.output_guard = -1;
-    }
+    if (run.insert_copy != nullptr)
+        fclose(run.insert_copy);
+    run.insert_copy = nullptr;
+    if (run.insert_file >= 0)
+        close(run.insert_file);
+    run.insert_file = -1;
+    if (run.output_opened)
+        status = close_output_file(status);
+    else if (!complete_output(run.output))
+        status = 1;
     free(run.temp_output_path);
     run.temp_output_path = nullptr;
     if (run.input_opened) {
@@ -480,16 +637,6 @@ void finish_run(int status)
     run.resolved_input_path = nullptr;
     release_line_buffer(run.buffer);
     exit(status);
-}
-
-void discard_pending_output(FILE* out)
-{
-#if defined(__GLIBC__)
-    __fpurge(out);
-#else
-    fpurge(out);
-#endif
-    clearerr(out);
 }
 
 }  // namespace tagsnip

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "tagsnip/output.hpp"
 #include "tagsnip/scanner.hpp"
 #include "tagsnip/settings.hpp"
 
@@ -14,15 +15,18 @@ namespace tagsnip {
 
 struct run_streams {
     FILE* input;
-    FILE* output;
-    const char* output_name;  // "-" for standard output
-    FILE* insert;             // null without an insert file
+    output_stream* output;
+    int insert;  // descriptor of the insert text; -1 without an insert file
     line_buffer* buffer;
 };
 
 // The set-up steps in their order. Resolves line numbers that count from
-// the end (the settings change there). Every failure reports and ends the
-// run through finish_run.
+// the end (the settings change there). Refuses, before anything is opened
+// for writing, an output that is also the input or the insert file, and an
+// in-place update of anything but a regular file. An output file is
+// registered for the clean-up the moment it exists; SIGHUP, SIGINT and
+// SIGTERM then remove it before the process dies of them (unless
+// --keep-broken). Every failure reports and ends the run through finish_run.
 run_streams open_streams(run_settings& s);
 
 // The clean-up with the run's exit status; never returns.
@@ -34,8 +38,5 @@ run_streams open_streams(run_settings& s);
 // nothing (only an explicit 0 means "to the end").
 std::int64_t resolve_from_line(std::int64_t from_line, std::int64_t count);
 std::int64_t resolve_to_line(std::int64_t to_line, std::int64_t count);
-
-// Drops what a stream still holds buffered, after a failed write.
-void discard_pending_output(FILE* out);
 
 }  // namespace tagsnip

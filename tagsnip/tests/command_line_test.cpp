@@ -28,11 +28,13 @@ TEST(EnumerateFormat, BuildsOneUnsignedConversion)
 
 TEST(EnumerateFormat, RefusesAnythingThatCouldTakeAnotherArgument)
 {
-    const std::string longest(123, '1');
+    const std::string longest = std::string(113, '0') + "2147483647";
+    // Flags after the width, or a width printf cannot take, would make the number vanish.
     for (const std::string& value : {std::string("0.3"), std::string("%d"), std::string("d"),
                                     std::string("1$"), std::string("*"), std::string("ll"),
                                     std::string("s%n"), std::string("4x"), std::string("\xe9"),
-                                    longest + "1"}) {
+                                    std::string("5-3"), std::string("1'2"), std::string("2147483648"),
+                                    std::string(123, '1'), "0" + longest}) {
         char format[tagsnip::enumerate_format_size] = "unchanged";
         EXPECT_FALSE(tagsnip::make_enumerate_format(value.c_str(), format)) << value;
         EXPECT_STREQ(format, "unchanged");
@@ -40,6 +42,7 @@ TEST(EnumerateFormat, RefusesAnythingThatCouldTakeAnotherArgument)
     char format[tagsnip::enumerate_format_size];
     ASSERT_TRUE(tagsnip::make_enumerate_format(longest.c_str(), format));
     EXPECT_EQ(std::string(format), "%" + longest + "llu");
+    EXPECT_TRUE(tagsnip::make_enumerate_format("'-0'12", format));
 }
 
 run_settings normalised(const char* begin, const char* end, tagsnip::action a = tagsnip::action::extract)

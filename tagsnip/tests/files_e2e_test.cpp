@@ -2,6 +2,7 @@
 // the in-place update and what a failed run leaves behind.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -104,23 +105,25 @@ TEST(InPlace, ASymbolicLinkAtTheTemporaryNameIsRefused)
     ASSERT_EQ(symlink("victim", (dir / "f~").c_str()), 0);
     const run_result r = snip_in(dir, with({"-i", "f", "-p"}, delete_block));
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "ERROR: Unable to create output file " + real(dir / "f") +
-                         "~: Too many levels of symbolic links!\n");
+    EXPECT_EQ(r.err, "ERROR: Unable to create output file " + real(dir / "f") + "~: File exists!\n");
     EXPECT_EQ(read_file(dir / "victim"), "keep me\n");
     EXPECT_EQ(read_file(dir / "f"), five);
     EXPECT_TRUE(e2e::is_symlink(dir / "f~"));
 }
 
-TEST(InPlace, AnExistingFileAtTheTemporaryNameIsOverwritten)
+// Where editors keep their backups: never overwritten, never deleted.
+TEST(InPlace, AnExistingFileAtTheTemporaryNameIsKept)
 {
     temp_dir dir;
     write_file(dir / "f", five);
-    write_file(dir / "f~", "stale stale stale stale stale\n");
-    chmod((dir / "f~").c_str(), 0666);
-    const run_result r = snip_in(dir, with({"-i", "f", "-p"}, delete_block));
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(read_file(dir / "f"), "a\nc\n");
-    EXPECT_FALSE(file_exists(dir / "f~"));
+    write_file(dir / "f~", "backup\n");
+    for (const std::vector<std::string>& more : {std::vector<std::string>{}, {"-a"}, {"-k"}, {"-m", "9"}}) {
+        const run_result r = snip_in(dir, with(with({"-i", "f", "-p"}, delete_block), more));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "ERROR: Unable to create output file " + real(dir / "f") + "~: File exists!\n");
+        EXPECT_EQ(read_file(dir / "f"), five);
+        EXPECT_EQ(read_file(dir / "f~"), "backup\n");
+    }
 }
 
 TEST(InPlace, AHardLinkOfTheInputAtTheTemporaryNameIsNotEmptied)
@@ -432,6 +435,127 @@ TEST(InputFile, DashesAndAnInPlaceOutputDash)
     const run_result r = snip_in(dir, with({"-i", "f", "-p", "-o", "-"}, delete_block));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(read_file(dir / "f"), "a\nc\n");
+}
+
+// Started by bash with standard descriptors closed or under limits; every
+// run fails with its message and leaves the files as they were.
+TEST(HostileStart, ClosedDescriptorsAndLimits)
+{
+    temp_dir dir;
+    write_file(dir / "f", five);
+    const std::string big(300000, 'x');
+    write_file(dir / "big", big);
+    struct shell_case {
+        std::string script;
+        std::string err;
+    };
+    for (const shell_case& c : {
+             shell_case{"exec \"$0\" -p -i f -R - -b BEGIN -e END <&-", "ERROR: Read error: Bad file descriptor!\n"},
+             shell_case{"exec \"$0\" -i f >&-", "ERROR: Unable to write to output file -: Bad file descriptor!\n"},
+             shell_case{"exec \"$0\" -i f >> f", "ERROR: Input file and output file are the same file (use --in-place|-p)!\n"},
+             // SIGXFSZ at its default: the write fails and is reported.
+             shell_case{"ulimit -f 64; exec \"$0\" -E -i big -o out",
+                        "ERROR: Unable to write to output file out: File too large!\n"},
+             shell_case{"ulimit -f 64; exec \"$0\" -E -i big -p",
+                        "ERROR: Unable to write to output file " + real(dir / "big") + "~: File too large!\n"},
+         }) {
+        const run_result r = through_bash(dir, c.script);
+        EXPECT_EQ(r.status, 1) << c.script;
+        EXPECT_EQ(r.err, c.err) << c.script;
+        EXPECT_EQ(read_file(dir / "f"), five) << c.script;
+        EXPECT_EQ(read_file(dir / "big"), big) << c.script;
+        for (const char* left : {"f~", "big~", "out"})
+            EXPECT_FALSE(file_exists(dir / left)) << c.script << ": " << left;
+    }
+    // With standard error closed no diagnostic goes into the output file.
+    const run_result quiet = through_bash(dir, "exec \"$0\" -i f -o out -k -R missing 2>&-");
+    EXPECT_EQ(quiet.status, 1);
+    EXPECT_EQ(read_file(dir / "out"), "");
+}
+
+TEST(Refused, AnOutputThatIsReadAndAnInPlaceUpdateOfAnythingButARegularFile)
+{
+    temp_dir dir;
+    write_file(dir / "f", five);
+    write_file(dir / "x", "x\n");
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    ASSERT_EQ(mkdir((dir / "d").c_str(), 0755), 0);
+    const std::string insert_is_output = "ERROR: Insert file and output file are the same file!\n";
+    const std::string not_regular = ": Not a regular file!\n";
+    struct refusal {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    for (const refusal& c : {
+             refusal{{"-i", "f", "-o", "x", "-R", "x"}, insert_is_output},
+             refusal{{"-i", "f", "-o", "x", "-a", "-B", "./x", "-s", "1", "1"}, insert_is_output},
+             refusal{{"-i", "f", "-o", "new", "-R", "new"}, insert_is_output},
+             refusal{{"-i", "fifo", "-p"}, "ERROR: Unable to create output file " + real(dir / "fifo") + "~" + not_regular},
+             refusal{{"-i", "d", "-p"}, "ERROR: Unable to create output file " + real(dir / "d") + "~" + not_regular},
+             refusal{{"-i", "/dev/null", "-p"}, "ERROR: Unable to create output file /dev/null~" + not_regular},
+         }) {
+        const run_result r = snip_in(dir, c.args, "x\n");
+        EXPECT_EQ(r.status, 1) << c.args[3];
+        EXPECT_EQ(r.err, c.err) << c.args[3];
+        EXPECT_EQ(read_file(dir / "x"), "x\n");
+        EXPECT_EQ(read_file(dir / "f"), five);
+        EXPECT_FALSE(file_exists(dir / "new"));
+    }
+    EXPECT_FALSE(file_exists("/dev/null~"));
+    EXPECT_FALSE(file_exists(dir / "fifo~"));
+}
+
+struct fifo_signal {
+    std::string fifo;
+    int signal_number;
+};
+
+// Once the program has opened the insert FIFO (and so its output), it waits
+// for the FIFO's text: the signal comes then.
+void signal_while_waiting(pid_t pid, void* data)
+{
+    const auto* c = static_cast<const fifo_signal*>(data);
+    for (int i = 0; i < 60000; ++i) {
+        const int fd = open(c->fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) {
+            kill(pid, c->signal_number);
+            close(fd);
+            return;
+        }
+        const timespec pause = {0, 1000000};
+        nanosleep(&pause, nullptr);
+    }
+}
+
+TEST(Signals, RemoveTheBrokenOutputAndEndTheProcess)
+{
+    temp_dir dir;
+    write_file(dir / "f", five);
+    write_file(dir / "old", "old\n");
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    struct signal_case {
+        int signal_number;
+        std::vector<std::string> args;
+        std::string output;
+        bool kept;
+    };
+    for (const signal_case& c : {
+             signal_case{SIGTERM, {"-o", "out"}, "out", false},
+             signal_case{SIGINT, {"-p"}, "f~", false},
+             signal_case{SIGHUP, {"-o", "old", "-a"}, "old", true},
+             signal_case{SIGTERM, {"-p", "-k"}, "f~", true},
+         }) {
+        fifo_signal shot{dir / "fifo", c.signal_number};
+        testsupport::run_request request;
+        request.argv = with({"tagsnip", "-i", "f", "-R", "fifo", "-s", "2", "2"}, c.args);
+        request.cwd = dir.path;
+        const run_result r = testsupport::run_with(request, signal_while_waiting, &shot);
+        EXPECT_EQ(r.signal, c.signal_number) << c.output;
+        EXPECT_EQ(file_exists(dir / c.output), c.kept) << c.output;
+        EXPECT_EQ(read_file(dir / "f"), five);
+        EXPECT_EQ(read_file(dir / "old"), "old\n");
+        unlink((dir / "f~").c_str());
+    }
 }
 
 }  // namespace

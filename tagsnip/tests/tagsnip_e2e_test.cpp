@@ -207,7 +207,7 @@ TEST(TagsnipOutput, WriteErrorOnStandardOutputNamesDash)
     c.input = "short\n";  // still buffered at the end: the final flush reports it
     const run_result small = snip(c);
     EXPECT_EQ(small.status, 1);
-    EXPECT_EQ(small.err, "ERROR: Unable to write to standard output: No space left on device!\n");
+    EXPECT_EQ(small.err, "ERROR: Unable to write to output file -: No space left on device!\n");
 }
 
 }  // namespace
