@@ -291,15 +291,6 @@ TEST(Interfaces, NoKeyTwiceWhenNamesShareAnIndex)
               "netif_list=\"5 6\"\n");
 }
 
-TEST(Interfaces, NamesAreWrittenForEval)
-{
-    address_list l;
-    l.add("a$(x)`y`\"\\", 1, l.link({1}));
-    const section_result r = run_section(l, {{"a$(x)`y`\"\\", 3}});
-    EXPECT_EQ(r.out, "netif_3_name=\"a\\$(x)\\`y\\`\\\"\\\\\"\nnetif_3_flags=\"0x1: <UP>\"\nnetif_3_mac=\"01\"\n"
-                     "netif_list=\"3\"\n");
-}
-
 TEST(Interfaces, AFullTableWarnsOnceAndKeepsItsEntries)
 {
     address_list l;
