@@ -36,6 +36,8 @@ say "dpkg-buildpackage -us -uc -b"
     > "$work/build.log" 2>&1 || { cat "$work/build.log"; fail "the package did not build"; }
 [ -f "$work/$deb" ] || fail "$deb was not built"
 
+# What it holds, for the log.
+dpkg-deb -c "$work/$deb" | grep -v '/$' | sed 's/^/  /'
 say "lintian $deb"
 lintian --fail-on error,warning "$work/$deb"
 
@@ -53,12 +55,14 @@ for program in $programs; do
     [ "$("$program" --version)" = "$program $version" ] || fail "$program --version"
     page=$(man -w "$program") || fail "no manual page for $program"
     say "$program $version, $page"
-    # bash-completion loads a command's completion when it is first asked for.
-    bash -c '. /usr/share/bash-completion/bash_completion && _completion_loader "$1" && complete -p "$1"' \
+    # bash-completion loads a command's completion when it is first asked for
+    # (its loader returns 124 then, to have the completion tried again).
+    bash -c '. /usr/share/bash-completion/bash_completion; _completion_loader "$1"; complete -p "$1"' \
         sh "$program" | grep -q -- "-F _$program $program\$" || fail "bash-completion does not find $program's"
     [ "$(zsh -f -c 'autoload -Uz compinit && compinit -u -D && print -r -- ${_comps[$1]}' sh "$program")" = \
         _smalltools ] || fail "zsh does not find $program's completion"
-    fish -N -c 'complete -C "$argv[1] --h"' "$program" | grep -q '^--help' ||
+    # fish with its own settings (which name its vendor folder), not root's.
+    HOME=$work fish -c 'complete -C "$argv[1] --h"' "$program" | grep -q '^--help' ||
         fail "fish does not find $program's completion"
 done
 
