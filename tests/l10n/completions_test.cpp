@@ -143,10 +143,12 @@ TEST(Completions, ZshListsTheOptions)
         "zpty -w z \"PS1='> '; fpath=(" SUITE_SOURCE_DIR "/completions \\$fpath);"
         " autoload -Uz compinit; compinit -u -D; unsetopt beep; print READY\"\n"
         "out=''\n"
-        "for i in {1..100}; do zpty -rt z chunk && out+=$chunk; [[ $out == *READY* ]] && break; sleep 0.1; done\n"
+        "for i in {1..300}; do zpty -rt z chunk && out+=$chunk; [[ $out == *READY* ]] && break; sleep 0.1; done\n"
         "out=''\n"
         "zpty -w -n z $'tagsnip --in\\t'\n"
-        "for i in {1..30}; do sleep 0.1; while zpty -rt z chunk; do out+=$chunk; done; done\n"
+        // Until the listing's first and last lines are in, however busy the machine.
+        "for i in {1..300}; do sleep 0.1; while zpty -rt z chunk; do out+=$chunk; done;"
+        " [[ $out == *--in-place*--insert-front* ]] && break; done\n"
         "print -r -- \"$out\"\n"
         "zpty -d z\n";
     testsupport::run_request r;
