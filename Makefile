@@ -1,37 +1,44 @@
 # Builds the suite with CMake. Portable make: works with GNU and BSD make.
-#   make                  configure (once) and build the programs into build/bin
-#   make check            build and run every test
+#   make                  configure and build the programs into build/bin
+#   make check            build the programs and the tests, and run every test
 #   make check-sanitize   the same with AddressSanitizer and UndefinedBehaviorSanitizer
 #   make check-clang      the same built with clang++
 #   make pot              extract the translatable texts into po/<domain>.pot
-#   make install          install under $(PREFIX), honouring DESTDIR
+#   make install          install under $(PREFIX), stripped, honouring DESTDIR
 PREFIX = /usr/local
 CMAKE = cmake
 CTEST = ctest
 CMAKE_FLAGS =
 JOBS = 2
 
-all: build/configured
+all: configure
 	$(CMAKE) --build build --parallel $(JOBS)
 
-# CMake re-runs itself when its files change; this only makes the first run.
-build/configured:
-	$(CMAKE) -S . -B build -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS)
-	touch build/configured
+# CMake re-runs itself when its files change. This makes the first run, and
+# another whenever PREFIX is not the one build/configured holds: the programs
+# look for their catalogs under the prefix they were configured with.
+configure:
+	@if [ "`cat build/configured 2>/dev/null`" != "$(PREFIX)" ]; then \
+	    echo "$(CMAKE) -S . -B build -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_FLAGS)"; \
+	    $(CMAKE) -S . -B build -DCMAKE_INSTALL_PREFIX="$(PREFIX)" $(CMAKE_FLAGS) && \
+	    printf '%s\n' "$(PREFIX)" > build/configured; \
+	fi
 
-check: all
+# The tests are built here, not by the default target.
+check: configure
+	$(CMAKE) --build build --parallel $(JOBS) --target all suite_tests
 	cd build && $(CTEST) --output-on-failure --parallel $(JOBS) --timeout 600
 
 check-sanitize:
 	$(CMAKE) -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DSUITE_SANITIZE=ON $(CMAKE_FLAGS)
-	$(CMAKE) --build build-sanitize --parallel $(JOBS)
+	$(CMAKE) --build build-sanitize --parallel $(JOBS) --target all suite_tests
 	cd build-sanitize && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
 	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	    $(CTEST) --output-on-failure --parallel $(JOBS) --timeout 1200
 
 check-clang:
 	$(CMAKE) -S . -B build-clang -DCMAKE_CXX_COMPILER=clang++ $(CMAKE_FLAGS)
-	$(CMAKE) --build build-clang --parallel $(JOBS)
+	$(CMAKE) --build build-clang --parallel $(JOBS) --target all suite_tests
 	cd build-clang && $(CTEST) --output-on-failure --parallel $(JOBS) --timeout 600
 
 # The translators' templates po/<domain>.pot.
@@ -39,9 +46,9 @@ pot:
 	sh po/extract.sh .
 
 install: all
-	DESTDIR="$(DESTDIR)" $(CMAKE) --install build --prefix "$(PREFIX)"
+	DESTDIR="$(DESTDIR)" $(CMAKE) --install build --prefix "$(PREFIX)" --strip
 
 clean:
 	rm -rf build build-sanitize build-clang
 
-.PHONY: all check check-sanitize check-clang pot install clean
+.PHONY: all configure check check-sanitize check-clang pot install clean

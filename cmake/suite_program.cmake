@@ -16,13 +16,14 @@ endfunction()
 
 # suite_catalog_test_build(NAME TARGET source... LIBS lib...)
 # A second build of a program that looks its catalogs up in the build tree,
-# for the end-to-end tests of the translations: l10n-bin/NAME.
+# for the end-to-end tests of the translations: l10n-bin/NAME. Built with the
+# tests.
 function(suite_catalog_test_build name target)
   cmake_parse_arguments(SC "" "" "LIBS" ${ARGN})
-  add_executable(${target} ${SC_UNPARSED_ARGUMENTS})
+  add_executable(${target} EXCLUDE_FROM_ALL ${SC_UNPARSED_ARGUMENTS})
   target_link_libraries(${target} PRIVATE ${SC_LIBS} frame catalog_dir_build_tree)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${name}
                         RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/l10n-bin)
   add_dependencies(${target} catalogs)
-  add_dependencies(suite_programs ${target})
+  add_dependencies(suite_tests ${target})
 endfunction()

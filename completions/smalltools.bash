@@ -66,7 +66,7 @@ _epochfmt()
 
 _epochscan()
 {
-    _smalltools_complete "-T --template -F --float -I --integer-decimal -X --integer-hexadecimal
+    _smalltools_complete "-T --template -F --float -I --integer-decimal --integer -X --integer-hexadecimal
         -0 --integer-0x-hexadecimal -H --human-readable -s --seconds -m --milliseconds
         -u --microseconds -n --nanoseconds --file -h --help -v --version" "--file"
 }

@@ -90,6 +90,9 @@ constexpr option epochscan_options[] = {
     {"template", required_argument, nullptr, 'T'},
     {"float", no_argument, nullptr, 'F'},
     {"integer-decimal", no_argument, nullptr, 'I'},
+    // The usage line offers --integer: as an exact name it is -I (a prefix
+    // of it is still ambiguous).
+    {"integer", no_argument, nullptr, 'I'},
     {"integer-hexadecimal", no_argument, nullptr, 'X'},
     {"integer-0x-hexadecimal", no_argument, nullptr, '0'},
     {"human-readable", no_argument, nullptr, 'H'},

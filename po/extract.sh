@@ -5,6 +5,10 @@ set -eu
 top=${1:-.}
 out=${2:-$top/po}
 cd "$top"
+# Where translators report problems with the texts.
+bugs_address=smalltools@example.org
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 
 # The folders whose code each domain's program is built from.
 folders_of() {
@@ -19,11 +23,21 @@ for domain in tagsnip glyphpad epochfmt epochscan dozejitter; do
                   [ -d "$d" ] && find "$d" -name '*.cpp' ! -name '*_test.cpp' ! -path '*/tests/*'
               done | LC_ALL=C sort)
     [ -n "$sources" ] || continue
+    fresh=$work/$domain.pot
     # shellcheck disable=SC2086
     xgettext --language=C++ --from-code=UTF-8 --no-wrap --no-location --sort-output \
-        --package-name=smalltools --package-version=2.7.15 \
+        --package-name=smalltools --package-version=2.7.15 --msgid-bugs-address="$bugs_address" \
+        --copyright-holder="The smalltools authors" \
         --keyword=report_message --keyword=report_format --keyword=die --keyword=translate \
-        --output="$out/$domain.pot" $sources
+        --output="$fresh" $sources
     # xgettext writes nothing for a domain without texts; keep an empty template.
-    [ -f "$out/$domain.pot" ] || : > "$out/$domain.pot"
+    [ -f "$fresh" ] || : > "$fresh"
+    # A template whose only change would be its creation date stays as it is.
+    template=$out/$domain.pot
+    if [ -f "$template" ]; then
+        grep -v '^"POT-Creation-Date:' "$template" > "$work/old" || :
+        grep -v '^"POT-Creation-Date:' "$fresh" > "$work/new" || :
+        cmp -s "$work/old" "$work/new" && continue
+    fi
+    cp "$fresh" "$template"
 done

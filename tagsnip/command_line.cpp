@@ -55,6 +55,18 @@ bool takes_blocks_out(action a)
     return a == action::extract || a == action::replace || a == action::remove;
 }
 
+// The built-in labels of Enumerate and Highlight without their colour
+// sequences; the blank after a line number and the block marks stay.
+void drop_default_colours(run_settings& s)
+{
+    s.enumerate_label1 = "";
+    s.enumerate_label2 = " ";
+    s.highlight_unmarked1 = "";
+    s.highlight_unmarked2 = "";
+    s.highlight_marked1 = "";
+    s.highlight_marked2 = "";
+}
+
 }  // namespace
 
 bool make_enumerate_format(const char* value, char* format)
@@ -81,6 +93,11 @@ run_settings parse_command_line(int argc, char* argv[])
 {
     const frame::tool_frame& tf = frame::tagsnip_frame;
     run_settings s;
+    // A user who asks for no colours gets none by default; labels given
+    // below are still written as given.
+    const char* no_color = getenv("NO_COLOR");
+    if (no_color != nullptr && *no_color != '\0')
+        drop_default_colours(s);
     int c;
     while ((c = getopt_long(argc, argv, tf.short_options, tf.long_options, nullptr)) != -1) {
         switch (c) {

@@ -6,8 +6,10 @@
 
 namespace tagsnip {
 
-// Runs the option loop; ends the run on --help, --version, option errors,
-// a bad option value and arguments left over.
+// Runs the option loop, starting from the built-in labels (without their
+// colour sequences when NO_COLOR is set and not empty); ends the run on
+// --help, --version, option errors, a bad option value and arguments left
+// over.
 run_settings parse_command_line(int argc, char* argv[]);
 
 // Builds the line-number conversion from an --enumerate-format value into

@@ -18,6 +18,7 @@ struct outcome_case {
     int status;
     std::string out;
     std::string err;
+    std::vector<std::string> env = {"LC_ALL=C.UTF-8"};
 };
 
 void PrintTo(const outcome_case& c, std::ostream* os)
@@ -30,7 +31,11 @@ class Outcome : public testing::TestWithParam<outcome_case> {};
 TEST_P(Outcome, Exactly)
 {
     const outcome_case& c = GetParam();
-    const run_result r = snip(c.args, c.input);
+    e2e::call call;
+    call.args = c.args;
+    call.input = c.input;
+    call.env = c.env;
+    const run_result r = snip(call);
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(r.err, c.err);
@@ -111,6 +116,17 @@ INSTANTIATE_TEST_SUITE_P(
                      "ERROR: Unable to open insert file missing: No such file or directory!\n"},
         outcome_case{"default_enumerate", {"-E"}, "a\nb\n", 0,
                      "\x1b[36m000001\x1b[0m a\n\x1b[36m000002\x1b[0m b\n", ""},
+        outcome_case{"no_color_enumerate", {"-E"}, "a\nb\n", 0, "000001 a\n000002 b\n", "",
+                     {"LC_ALL=C.UTF-8", "NO_COLOR=1"}},
+        outcome_case{"no_color_highlight_keeps_marks", {"-H", "-s", "2", "2"}, "a\nb\nc\n", 0,
+                     "a\n\u2b50b\n\U0001f6d1c\n", "", {"LC_ALL=C.UTF-8", "NO_COLOR=yes"}},
+        outcome_case{"no_color_empty_keeps_colours", {"-E"}, "a\n", 0, "\x1b[36m000001\x1b[0m a\n", "",
+                     {"LC_ALL=C.UTF-8", "NO_COLOR="}},
+        outcome_case{"no_color_given_labels_written", {"-H", "--highlight-marked1", "\x1b[1m", "-s", "1", "1"},
+                     "a\nb\n", 0, "\u2b50\x1b[1ma\n\U0001f6d1b\n", "", {"LC_ALL=C.UTF-8", "NO_COLOR=1"}},
+        outcome_case{"no_color_given_enumerate_labels", {"-E", "--enumerate-label1", "\x1b[35m",
+                                                         "--enumerate-label2", "\x1b[0m:"},
+                     "a\n", 0, "\x1b[35m000001\x1b[0m:a\n", "", {"LC_ALL=C.UTF-8", "NO_COLOR=1"}},
         outcome_case{"empty_input", {"-X", "-t", "X", "-y"}, "", 0, "", ""},
         outcome_case{"discard_min_no_block", {"--discard", "--min-actions", "1", "-t", "BEGIN"}, five, 1, "",
                      e2e::line_actions_warning + e2e::count_error},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -14,6 +15,7 @@ namespace {
 
 const std::string bash_script = std::string(SUITE_SOURCE_DIR) + "/completions/smalltools.bash";
 const std::string zsh_script = std::string(SUITE_SOURCE_DIR) + "/completions/_smalltools";
+const std::string fish_dir = std::string(SUITE_SOURCE_DIR) + "/completions/fish";
 
 const frame::tool_frame* const frames[] = {
     &frame::tagsnip_frame,   &frame::glyphpad_frame,  &frame::hostfacts_frame,
@@ -151,10 +153,12 @@ TEST(Completions, ZshListsTheOptions)
         "zpty -w z \"PS1='> '; fpath=(" SUITE_SOURCE_DIR "/completions \\$fpath);"
         " autoload -Uz compinit; compinit -u -D; unsetopt beep; print RE''ADY\"\n"
         "out=''\n"
-        "for i in {1..100}; do zpty -rt z chunk && out+=$chunk; [[ $out == *READY* ]] && break; sleep 0.1; done\n"
+        "for i in {1..300}; do zpty -rt z chunk && out+=$chunk; [[ $out == *READY* ]] && break; sleep 0.1; done\n"
         "out=''\n"
         "zpty -w -n z $'tagsnip --in\\t'\n"
-        "for i in {1..30}; do sleep 0.1; while zpty -rt z chunk; do out+=$chunk; done; done\n"
+        // Until the listing's first and last lines are in, however busy the machine.
+        "for i in {1..300}; do sleep 0.1; while zpty -rt z chunk; do out+=$chunk; done;"
+        " [[ $out == *--in-place*--insert-front* ]] && break; done\n"
         "print -r -- \"$out\"\n"
         "zpty -d z\n";
     testsupport::run_request r;
@@ -165,6 +169,113 @@ TEST(Completions, ZshListsTheOptions)
     for (const char* o : {"--in-place", "--include-tags", "--input", "--insert-back", "--insert-front"})
         EXPECT_NE(result.out.find(std::string("\n") + o + " "), std::string::npos) << o << "\n" << result.out;
     EXPECT_EQ(result.out.find("--output"), std::string::npos);
+}
+
+// Long option -> description: in zsh's specs '...'{-x,--name}'[text]' and
+// '--name[text]', in fish's lines "-l name ... -d 'text'".
+std::map<std::string, std::string> zsh_descriptions(const std::string& part)
+{
+    std::map<std::string, std::string> found;
+    std::istringstream lines(part);
+    for (std::string line; std::getline(lines, line);) {
+        size_t names = line.find("}'[");
+        size_t from = line.rfind('{', names);
+        if (names == std::string::npos) {
+            from = line.find("'--");
+            names = line.find('[', from);
+            if (from == std::string::npos || names == std::string::npos)
+                continue;
+        }
+        const std::string text = line.substr(line.find('[', names) + 1);
+        const std::string description = text.substr(0, text.find(']'));
+        std::istringstream words(line.substr(from + 1, names - from - 1));
+        for (std::string w; std::getline(words, w, ',');) {
+            if (w.rfind("--", 0) == 0)
+                found[w.substr(2)] = description;
+        }
+    }
+    return found;
+}
+
+std::map<std::string, std::string> fish_descriptions(const std::string& script)
+{
+    std::map<std::string, std::string> found;
+    std::istringstream lines(script);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t d = line.find(" -d '");
+        if (d == std::string::npos)
+            continue;
+        const std::string description = line.substr(d + 5, line.find('\'', d + 5) - d - 5);
+        std::istringstream words(line);
+        for (std::string w, previous; words >> w; previous = w) {
+            if (previous == "-l")
+                found[w] = description;
+        }
+    }
+    return found;
+}
+
+TEST(Completions, FishHasTheOptionsAndDescriptionsOfZsh)
+{
+    const std::string zsh = testsupport::read_file(zsh_script);
+    for (const frame::tool_frame* tf : frames) {
+        const std::string fish = testsupport::read_file(fish_dir + "/" + tf->name + ".fish");
+        ASSERT_FALSE(fish.empty()) << tf->name;
+        const auto from_fish = fish_descriptions(fish);
+        auto from_zsh = zsh_descriptions(section(zsh, std::string("\n") + tf->name + ")", ";;"));
+        const auto common = zsh_descriptions(section(zsh, "common=(", ")\n"));
+        from_zsh.insert(common.begin(), common.end());
+        EXPECT_EQ(from_fish, from_zsh) << tf->name;
+        for (const std::string& o : options_of(*tf)) {
+            const std::string word = o.rfind("--", 0) == 0 ? "-l " + o.substr(2) : "-s " + o.substr(1);
+            EXPECT_TRUE(has_word(fish, word)) << "fish, " << tf->name << " " << o;
+        }
+    }
+}
+
+// fish loads a command's completion from the file named after it, found
+// through fish_complete_path, for a command it finds on PATH.
+std::vector<std::string> fish_complete(const std::string& line, const std::string& cwd)
+{
+    testsupport::run_request r;
+    r.argv = {"/usr/bin/fish", "-N", "-c",
+              "set -p PATH " SUITE_BIN_DIR "; set -p fish_complete_path '" + fish_dir + "'; complete -C '" +
+                  line + "'"};
+    r.env = {"HOME=" + cwd};
+    r.cwd = cwd;
+    const testsupport::run_result result = testsupport::run(r);
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::vector<std::string> offered;
+    std::istringstream lines(result.out);
+    for (std::string entry; std::getline(lines, entry);)
+        offered.push_back(entry);
+    return offered;
+}
+
+TEST(Completions, FishCompletesOptionsAndFiles)
+{
+    if (!testsupport::file_exists("/usr/bin/fish"))
+        GTEST_SKIP() << "fish is not installed";
+    testsupport::temp_dir dir;
+    testsupport::write_file(dir / "notes.txt", "x\n");
+    testsupport::write_file(dir / "novel.md", "y\n");
+    testsupport::write_file(dir / "other", "z\n");
+
+    EXPECT_EQ(fish_complete("tagsnip --in", dir.path),
+              (std::vector<std::string>{"--include-tags\ttags are part of the blocks", "--input\tread this file",
+                                        "--insert-back\tinsert a file after each block",
+                                        "--insert-front\tinsert a file before each block",
+                                        "--in-place\tupdate the input file in place"}));
+    const std::vector<std::string> files = {"notes.txt", "novel.md"};
+    for (const char* option : {"--input", "-i", "--output", "--insert-front", "-F", "--replace", "-R"})
+        EXPECT_EQ(fish_complete(std::string("tagsnip ") + option + " no", dir.path), files) << option;
+    EXPECT_EQ(fish_complete("tagsnip --begin-tag no", dir.path), std::vector<std::string>{});
+    EXPECT_EQ(fish_complete("dozejitter --v", dir.path),
+              (std::vector<std::string>{"--verbose\treport the delay", "--version\tshow the version"}));
+    EXPECT_EQ(fish_complete("epochscan --integer-", dir.path),
+              (std::vector<std::string>{"--integer-0x-hexadecimal\thexadecimal integer with 0x",
+                                        "--integer-decimal\tdecimal integer",
+                                        "--integer-hexadecimal\thexadecimal integer"}));
 }
 
 }  // namespace

@@ -90,8 +90,10 @@ run_result run_with(const run_request& request, void (*while_running)(pid_t, voi
         env_c.push_back(const_cast<char*>(e.c_str()));
     env_c.push_back(nullptr);
 
-    // A child that stops reading its input must not end the test with SIGPIPE.
+    // A child that ends before it has read all its input makes the write of
+    // the rest fail with EPIPE (handled below) instead of ending the test.
     signal(SIGPIPE, SIG_IGN);
+
     int in_pipe[2], out_pipe[2], err_pipe[2];
     if (pipe2(in_pipe, O_CLOEXEC) || pipe2(out_pipe, O_CLOEXEC) || pipe2(err_pipe, O_CLOEXEC))
         throw std::runtime_error("run: pipe failed");
