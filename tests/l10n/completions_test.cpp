@@ -190,8 +190,9 @@ std::map<std::string, std::string> zsh_descriptions(const std::string& part)
         const std::string description = text.substr(0, text.find(']'));
         std::istringstream words(line.substr(from + 1, names - from - 1));
         for (std::string w; std::getline(words, w, ',');) {
+            // "--name=" is zsh's mark of an option whose argument follows an "=".
             if (w.rfind("--", 0) == 0)
-                found[w.substr(2)] = description;
+                found[w.substr(2, w.back() == '=' ? w.size() - 3 : std::string::npos)] = description;
         }
     }
     return found;
