@@ -61,11 +61,16 @@ bool make_enumerate_format(const char* value, char* format)
     const std::size_t length = strlen(value);
     if (length > longest_format_value)
         return false;
-    for (std::size_t i = 0; i < length; ++i) {
-        const char c = value[i];
-        if (c != '\'' && c != '-' && (c < '0' || c > '9'))
-            return false;
-    }
+    // Flags first, then the field width: a flag after a digit of the width
+    // ("1-") would make no conversion at all, and printf's behaviour
+    // undefined.
+    std::size_t i = 0;
+    while (i < length && (value[i] == '\'' || value[i] == '-' || value[i] == '0'))
+        ++i;
+    while (i < length && value[i] >= '0' && value[i] <= '9')
+        ++i;
+    if (i != length)
+        return false;
     snprintf(format, enumerate_format_size, "%%%sllu", value);
     return true;
 }

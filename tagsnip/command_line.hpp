@@ -11,9 +11,10 @@ namespace tagsnip {
 run_settings parse_command_line(int argc, char* argv[]);
 
 // Builds the line-number conversion from an --enumerate-format value into
-// format (enumerate_format_size bytes). Only digits, "'" and "-" are taken,
-// at most 123 of them, so the conversion always prints exactly one unsigned
-// 64-bit number. False (format untouched) for anything else.
+// format (enumerate_format_size bytes). Only flags ("'", "-", "0") followed
+// by the digits of a field width are taken, at most 123 bytes, so the
+// conversion always prints exactly one unsigned 64-bit number. False (format
+// untouched) for anything else.
 bool make_enumerate_format(const char* value, char* format);
 
 // The checks and normalisation that follow the option loop, in their order:

@@ -32,6 +32,7 @@ TEST(EnumerateFormat, RefusesAnythingThatCouldTakeAnotherArgument)
     for (const std::string& value : {std::string("0.3"), std::string("%d"), std::string("d"),
                                     std::string("1$"), std::string("*"), std::string("ll"),
                                     std::string("s%n"), std::string("4x"), std::string("\xe9"),
+                                    std::string("1-"), std::string("2'0"),
                                     longest + "1"}) {
         char format[tagsnip::enumerate_format_size] = "unchanged";
         EXPECT_FALSE(tagsnip::make_enumerate_format(value.c_str(), format)) << value;
