@@ -156,9 +156,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Seconds rounded toward minus infinity, the rest 0 to 999999999.
     const timestamp::seconds_split split = timestamp::split_seconds(t.value);
     epoch_ns whole = t.value / 1000000000;
-    if (t.value % 1000000000 < 0)
+    epoch_ns rest = t.value % 1000000000;
+    if (rest < 0) {
         --whole;
-    const epoch_ns rest = t.value - whole * 1000000000;
+        rest += 1000000000;
+    }
     expect(split.seconds == static_cast<time_t>(static_cast<std::uint64_t>(static_cast<timestamp::epoch_magnitude>(whole))) &&
                split.nanoseconds == rest,
            "seconds and nanoseconds");
