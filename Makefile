@@ -5,11 +5,20 @@
 #   make check-clang      the same built with clang++
 #   make pot              extract the translatable texts into po/<domain>.pot
 #   make install          install under $(PREFIX), stripped, honouring DESTDIR
+#   make fuzz             build the libFuzzer targets into build-fuzz/fuzz (clang++)
+#   make fuzz-smoke       replay each target's corpus, then fuzz it $(FUZZ_SECONDS) s
+#   make fuzz-run TARGET=name SECONDS=600   fuzz one target; new inputs go to
+#                         build-fuzz/work/name (make fuzz-merge TARGET=name adds
+#                         them to its corpus)
 PREFIX = /usr/local
 CMAKE = cmake
 CTEST = ctest
 CMAKE_FLAGS =
 JOBS = 2
+FUZZ_CXX = clang++
+FUZZ_SECONDS = 20
+SECONDS = 600
+TARGET =
 
 all: configure
 	$(CMAKE) --build build --parallel $(JOBS)
@@ -45,10 +54,24 @@ check-clang:
 pot:
 	sh po/extract.sh .
 
+fuzz:
+	$(CMAKE) -S . -B build-fuzz -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DSUITE_FUZZ=ON -DSUITE_TESTS=OFF $(CMAKE_FLAGS)
+	$(CMAKE) --build build-fuzz --target fuzz_targets --parallel $(JOBS)
+
+fuzz-smoke: fuzz
+	sh fuzz/run.sh smoke build-fuzz $(FUZZ_SECONDS)
+
+fuzz-run: fuzz
+	sh fuzz/run.sh run build-fuzz $(SECONDS) $(TARGET)
+
+fuzz-merge: fuzz
+	sh fuzz/run.sh merge build-fuzz 0 $(TARGET)
+
 install: all
 	DESTDIR="$(DESTDIR)" $(CMAKE) --install build --prefix "$(PREFIX)" --strip
 
 clean:
-	rm -rf build build-sanitize build-clang
+	rm -rf build build-sanitize build-clang build-fuzz
 
-.PHONY: all configure check check-sanitize check-clang pot install clean
+.PHONY: all configure check check-sanitize check-clang pot install clean fuzz fuzz-smoke fuzz-run fuzz-merge

@@ -34,7 +34,8 @@ TEST(EnumerateFormat, RefusesAnythingThatCouldTakeAnotherArgument)
                                     std::string("1$"), std::string("*"), std::string("ll"),
                                     std::string("s%n"), std::string("4x"), std::string("\xe9"),
                                     std::string("5-3"), std::string("1'2"), std::string("2147483648"),
-                                    std::string(123, '1'), "0" + longest}) {
+                                    std::string("1-"), std::string("2'0"),
+                                    std::string(123, '1'), "0" + longest, longest + "1"}) {
         char format[tagsnip::enumerate_format_size] = "unchanged";
         EXPECT_FALSE(tagsnip::make_enumerate_format(value.c_str(), format)) << value;
         EXPECT_STREQ(format, "unchanged");
