@@ -139,7 +139,7 @@ std::uint32_t index_of_name(const char* name)
 
 bool plain_text(const std::string& s)
 {
-    return s.find_first_of("\n\"") == std::string::npos;
+    return s.find('\n') == std::string::npos;
 }
 
 // Every line a key of lowercase letters, digits and underscores, "=", and
@@ -158,12 +158,24 @@ std::set<std::string> expect_assignments(const std::string& report, std::map<std
         expect(key.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789_") == std::string::npos, "a lowercase key",
                [&] { return shown(line); });
         const std::string value = line.substr(eq + 1);
-        const bool quoted = value.size() >= 2 && value.front() == '"' && value.back() == '"' &&
-                            value.find('"', 1) == value.size() - 1;
+        // Between the quotes a backslash comes before each of \ " $ and the
+        // backquote, and before nothing else; none of them stands bare.
+        std::string text;
+        bool quoted = value.size() >= 2 && value.front() == '"' && value.back() == '"';
+        for (std::size_t i = 1; quoted && i + 1 < value.size(); ++i) {
+            char c = value[i];
+            if (c == '\\') {
+                c = value[++i];
+                quoted = i + 1 < value.size() && c != 0 && strchr("\\\"$`", c) != nullptr;
+            } else {
+                quoted = strchr("\"$`", c) == nullptr;
+            }
+            text += c;
+        }
         const bool bare = !value.empty() && value.find_first_not_of("0123456789abcdefinx.+-") == std::string::npos;
         expect(quoted || bare, "a bare number or a quoted text", [&] { return shown(line); });
         expect(keys.insert(key).second, "no key twice", [&] { return std::string(key); });
-        values[key] = quoted ? value.substr(1, value.size() - 2) : value;
+        values[key] = quoted ? text : value;
         at = end + 1;
     }
     return keys;
@@ -199,13 +211,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         average = in.real();
 
     hostfacts::battery_facts batteries;
-    batteries.count = in.number<std::uint8_t>() % (hostfacts::battery_slots + 1);
+    batteries.count = in.number<std::uint8_t>() % (hostfacts::most_batteries + 1);
     for (unsigned i = 0, number = 0; i < batteries.count; ++i, ++number) {
         hostfacts::battery_unit& unit = batteries.units[i];
         const auto bits = in.number<std::uint8_t>();
-        number += bits >> 5;  // units in their order, some numbers unanswered
+        number += bits >> 3;  // units in their order, some numbers unanswered
         unit.number = number;
-        unit.answered = (bits & 1) != 0;
         unit.cap = in.number<std::int32_t>();
         unit.state = in.number<std::int32_t>();
     }
@@ -220,9 +231,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     memory.physical = in.number<std::uint64_t>();
     memory.inactive_pages = in.number<std::uint32_t>();
     memory.free_pages = in.number<std::uint32_t>();
-    memory.swap_count = in.number<std::uint8_t>() % (hostfacts::swap_slots + 1);
-    for (std::size_t i = 0; i < memory.swap_count; ++i)
-        memory.swaps[i] = {in.number<std::int32_t>(), in.number<std::int32_t>()};
+    for (auto devices = in.number<std::uint8_t>(); devices > 0; --devices)
+        hostfacts::add_swap_device(memory, in.number<std::int32_t>(), in.number<std::int32_t>());
 
     hostfacts::disk_facts disks[3];
     for (hostfacts::disk_facts& disk : disks) {
@@ -277,9 +287,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     expect(written, "every address converts to text");
 
     if (!texts_plain)
-        return 0;  // raw quotes and newlines in texts break lines up
+        return 0;  // newlines in texts break lines up
     std::map<std::string, std::string> values;
     const std::set<std::string> keys = expect_assignments(out.text(), values);
+    // Texts come back exactly once their escapes are taken off.
+    expect(values["hostname_long"] == host_name, "the host name comes back",
+           [&] { return std::string(values["hostname_long"]); });
+    if (kernel.known)
+        expect(values["system_release"] == kernel.names.release, "the kernel release comes back",
+               [&] { return std::string(values["system_release"]); });
     // The battery list names exactly the units written.
     std::string units;
     for (const std::string& key : keys) {
