@@ -8,7 +8,8 @@
 // fchown, open (open, openat, fopen, tmpfile and their variants), lseek.
 // Only calls that reach these functions from outside the C library count;
 // the library's own stdio calls do not. A failed close and fclose still
-// release the descriptor, as close does on Linux.
+// release the descriptor, as close does on Linux. Built for Linux only.
+#if defined(__linux__)
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -238,3 +239,5 @@ FILE* tmpfile64()
 }
 
 }  // extern "C"
+
+#endif  // __linux__
