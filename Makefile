@@ -3,6 +3,9 @@
 #   make check            build and run every test
 #   make check-sanitize   the same with AddressSanitizer and UndefinedBehaviorSanitizer
 #   make check-clang      the same built with clang++
+#   make check-bsd-getopt the end-to-end tests, the programs linked with FreeBSD's getopt_long
+#   make check-freebsd    build check for FreeBSD 14: compile, symbols, link (no FreeBSD needed)
+#   make dist             the source tarball smalltools-$(VERSION).tar.gz from git archive
 #   make pot              extract the translatable texts into po/<domain>.pot
 #   make install          install under $(PREFIX), honouring DESTDIR
 PREFIX = /usr/local
@@ -10,6 +13,10 @@ CMAKE = cmake
 CTEST = ctest
 CMAKE_FLAGS =
 JOBS = 2
+VERSION = 2.7.15
+# Beside the checkout: FreeBSD's sysroot, its build check and its libc parts.
+FREEBSD_DIR = ../shared/freebsd
+BSD_GETOPT = $(FREEBSD_DIR)/libc/getopt_long.c
 
 all: build/configured
 	$(CMAKE) --build build --parallel $(JOBS)
@@ -34,6 +41,20 @@ check-clang:
 	$(CMAKE) --build build-clang --parallel $(JOBS)
 	cd build-clang && $(CTEST) --output-on-failure --parallel $(JOBS) --timeout 600
 
+# Only the programs and the end-to-end tests are built.
+check-bsd-getopt:
+	$(CMAKE) -S . -B build-bsd-getopt -DSUITE_BSD_GETOPT=$(BSD_GETOPT) $(CMAKE_FLAGS)
+	$(CMAKE) --build build-bsd-getopt --parallel $(JOBS)
+	cd build-bsd-getopt && $(CTEST) --output-on-failure --parallel $(JOBS) --timeout 600
+
+# Findings: compiler errors and warnings, symbols FreeBSD does not export,
+# programs (tests included) that do not link.
+check-freebsd:
+	CHECK_TESTS=1 CHECK_WERROR=1 sh $(FREEBSD_DIR)/check.sh .
+
+dist:
+	git archive --format=tar.gz --prefix=smalltools-$(VERSION)/ -o smalltools-$(VERSION).tar.gz HEAD
+
 # The translators' templates po/<domain>.pot.
 pot:
 	sh po/extract.sh .
@@ -42,6 +63,6 @@ install: all
 	DESTDIR="$(DESTDIR)" $(CMAKE) --install build --prefix "$(PREFIX)"
 
 clean:
-	rm -rf build build-sanitize build-clang
+	rm -rf build build-sanitize build-clang build-bsd-getopt
 
-.PHONY: all check check-sanitize check-clang pot install clean
+.PHONY: all check check-sanitize check-clang check-bsd-getopt check-freebsd dist pot install clean

@@ -94,8 +94,10 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"other_template_error", {"-T", "%H:%M", "12"}, 1, "", parse_error("12", "%H:%M")},
         outcome_case{"stops_at_first_failure", {"-s", sample, "x", sample}, 1, "1700000000\n", parse_error("x")},
         outcome_case{"integer_is_ambiguous", {"--integer", sample}, 1, "",
-                     "epochscan: option '--integer' is ambiguous; possibilities: '--integer-decimal'"
-                     " '--integer-hexadecimal' '--integer-0x-hexadecimal'\n" + usage},
+                     testsupport::parser_words("epochscan: option '--integer' is ambiguous; possibilities:"
+                                               " '--integer-decimal' '--integer-hexadecimal'"
+                                               " '--integer-0x-hexadecimal'\n",
+                                               "epochscan: option `--integer' is ambiguous\n") + usage},
         outcome_case{"help", {"-h"}, 0, "", usage},
         outcome_case{"version", {"--version"}, 0, "epochscan 2.7.15\n", ""}),
     testsupport::outcome_name);
