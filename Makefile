@@ -3,6 +3,9 @@
 #   make check            build the programs and the tests, and run every test
 #   make check-sanitize   the same with AddressSanitizer and UndefinedBehaviorSanitizer
 #   make check-clang      the same built with clang++
+#   make check-bsd-getopt the end-to-end tests, the programs linked with FreeBSD's getopt_long
+#   make check-freebsd    build check for FreeBSD 14: compile, symbols, link (no FreeBSD needed)
+#   make dist             the source tarball smalltools-$(VERSION).tar.gz from git archive
 #   make pot              extract the translatable texts into po/<domain>.pot
 #   make install          install under $(PREFIX), stripped, honouring DESTDIR
 #   make fuzz             build the libFuzzer targets into build-fuzz/fuzz (clang++)
@@ -19,6 +22,10 @@ FUZZ_CXX = clang++
 FUZZ_SECONDS = 20
 SECONDS = 600
 TARGET =
+VERSION = 2.7.15
+# Beside the checkout: FreeBSD's sysroot, its build check and its libc parts.
+FREEBSD_DIR = ../shared/freebsd
+BSD_GETOPT = $(FREEBSD_DIR)/libc/getopt_long.c
 
 all: configure
 	$(CMAKE) --build build --parallel $(JOBS)
@@ -50,6 +57,20 @@ check-clang:
 	$(CMAKE) --build build-clang --parallel $(JOBS) --target all suite_tests
 	cd build-clang && $(CTEST) --output-on-failure --parallel $(JOBS) --timeout 600
 
+# Only the programs and the end-to-end tests are built.
+check-bsd-getopt:
+	$(CMAKE) -S . -B build-bsd-getopt -DSUITE_BSD_GETOPT=$(BSD_GETOPT) $(CMAKE_FLAGS)
+	$(CMAKE) --build build-bsd-getopt --parallel $(JOBS) --target all suite_tests
+	cd build-bsd-getopt && $(CTEST) --output-on-failure --parallel $(JOBS) --timeout 600
+
+# Findings: compiler errors and warnings, symbols FreeBSD does not export,
+# programs (tests included) that do not link.
+check-freebsd:
+	CHECK_TESTS=1 CHECK_WERROR=1 sh $(FREEBSD_DIR)/check.sh .
+
+dist:
+	git archive --format=tar.gz --prefix=smalltools-$(VERSION)/ -o smalltools-$(VERSION).tar.gz HEAD
+
 # The translators' templates po/<domain>.pot.
 pot:
 	sh po/extract.sh .
@@ -72,6 +93,6 @@ install: all
 	DESTDIR="$(DESTDIR)" $(CMAKE) --install build --prefix "$(PREFIX)" --strip
 
 clean:
-	rm -rf build build-sanitize build-clang build-fuzz
+	rm -rf build build-sanitize build-clang build-bsd-getopt build-fuzz
 
-.PHONY: all configure check check-sanitize check-clang pot install clean fuzz fuzz-smoke fuzz-run fuzz-merge
+.PHONY: all configure check check-sanitize check-clang check-bsd-getopt check-freebsd dist pot install clean fuzz fuzz-smoke fuzz-run fuzz-merge

@@ -1,15 +1,25 @@
 # suite_program(NAME source... [LIBS lib...])
 # One program of the suite: built into bin/, linked with the frame, installed.
 add_custom_target(suite_programs)
+
+# The compiler's run-time helpers (128-bit division, popcount) linked in:
+# one shared library fewer to load at every start. Only where the compiler
+# driver acts on -static-libgcc (GCC, and clang on Linux); clang's FreeBSD
+# driver links its own run-time library and reports the flag as unused.
+include(CheckCXXSourceCompiles)
+set(CMAKE_REQUIRED_LINK_OPTIONS -static-libgcc)
+check_cxx_source_compiles("int main() { return 0; }" SUITE_DRIVER_USES_STATIC_LIBGCC
+                          FAIL_REGEX "unused|unrecogni[sz]ed|unknown|ignored")
+unset(CMAKE_REQUIRED_LINK_OPTIONS)
+
 function(suite_program name)
   cmake_parse_arguments(SP "" "" "LIBS" ${ARGN})
   add_executable(${name} ${SP_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${SP_LIBS} frame catalog_dir_installed)
-  # The compiler's run-time helpers (128-bit division, popcount) linked in:
-  # one shared library fewer to load at every start.
-  if(NOT SUITE_SANITIZE)
+  if(SUITE_DRIVER_USES_STATIC_LIBGCC AND NOT SUITE_SANITIZE)
     target_link_options(${name} PRIVATE -static-libgcc)
   endif()
+  suite_option_parser(${name})
   add_dependencies(suite_programs ${name})
   install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endfunction()
@@ -24,6 +34,14 @@ function(suite_catalog_test_build name target)
   target_link_libraries(${target} PRIVATE ${SC_LIBS} frame catalog_dir_build_tree)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${name}
                         RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/l10n-bin)
+  suite_option_parser(${target})
   add_dependencies(${target} catalogs)
   add_dependencies(suite_tests ${target})
+endfunction()
+
+# The bsd-getopt test build links FreeBSD's option parser into every program.
+function(suite_option_parser target)
+  if(SUITE_BSD_GETOPT)
+    target_link_libraries(${target} PRIVATE bsd_getopt)
+  endif()
 endfunction()

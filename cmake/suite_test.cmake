@@ -1,9 +1,20 @@
-# suite_test(NAME source... [LIBS lib...])
+# suite_test(NAME source... [END_TO_END source...] [LIBS lib...])
 # One GoogleTest executable, kept out of bin/ and run by CTest; built by the
 # target suite_tests, not by all.
+# End-to-end sources run the built programs: those named *_e2e_test.cpp and
+# those listed after END_TO_END. The bsd-getopt test build (SUITE_BSD_GETOPT)
+# builds only them; a test left without sources is not built there.
 function(suite_test name)
-  cmake_parse_arguments(ST "" "" "LIBS" ${ARGN})
-  add_executable(${name} EXCLUDE_FROM_ALL ${ST_UNPARSED_ARGUMENTS})
+  cmake_parse_arguments(ST "" "" "LIBS;END_TO_END" ${ARGN})
+  set(sources ${ST_UNPARSED_ARGUMENTS})
+  if(SUITE_BSD_GETOPT)
+    list(FILTER sources INCLUDE REGEX "_e2e_test\\.cpp$")
+  endif()
+  list(APPEND sources ${ST_END_TO_END})
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} EXCLUDE_FROM_ALL ${sources})
   target_link_libraries(${name} PRIVATE ${ST_LIBS} frame catalog_dir_installed test_support GTest::gtest GTest::gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   add_test(NAME ${name} COMMAND ${name})

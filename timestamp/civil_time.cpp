@@ -12,6 +12,10 @@ int64_t floor_div(int64_t a, int64_t b)
     return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
 }
 
+// The zone name of every broken-down time here. An array, not a literal:
+// tm_zone is "char *" on FreeBSD and "const char *" in glibc.
+char utc_zone_name[] = "GMT";
+
 }  // namespace
 
 // Eras of 400 years, each 146097 days, with years starting on 1 March so
@@ -58,7 +62,7 @@ bool utc_broken_down(time_t seconds, tm* out)
     t.tm_yday = before_month[month - 1] + static_cast<int>(day) - 1 + (leap && month > 2 ? 1 : 0);
     t.tm_isdst = 0;
     t.tm_gmtoff = 0;
-    t.tm_zone = "GMT";
+    t.tm_zone = utc_zone_name;
     *out = t;
     return true;
 }

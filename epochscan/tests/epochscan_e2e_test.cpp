@@ -99,8 +99,10 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"stops_at_first_failure", {"-s", sample, "x", sample}, 1, "1700000000\n", parse_error("x")},
         outcome_case{"integer_is_integer_decimal", {"-s", "-X", "--integer", sample}, 0, "1700000000\n", ""},
         outcome_case{"integer_prefix_is_ambiguous", {"--intege", sample}, 1, "",
-                     "epochscan: option '--intege' is ambiguous; possibilities: '--integer-decimal'"
-                     " '--integer-hexadecimal' '--integer-0x-hexadecimal'\n" + usage},
+                     testsupport::parser_words("epochscan: option '--intege' is ambiguous; possibilities:"
+                                               " '--integer-decimal' '--integer-hexadecimal'"
+                                               " '--integer-0x-hexadecimal'\n",
+                                               "epochscan: option `--intege' is ambiguous\n") + usage},
         outcome_case{"file_after_operands", {"-s", sample, "--file=-"}, 0, "1700000000\n1\n-1\n", "",
                      "1970-01-01 00:00:01\n1969-12-31 23:59:59"},
         outcome_case{"file_empty", {"--file=-"}, 0, "", "", ""},

@@ -5,6 +5,9 @@
 #include <netinet/in.h>
 #if defined(__linux__)
 #include <netpacket/packet.h>
+#elif defined(__FreeBSD__)
+#include <sys/types.h>
+#include <net/if_dl.h>
 #endif
 
 #include <gtest/gtest.h>
@@ -93,6 +96,15 @@ struct address_list {
         ll->sll_halen = static_cast<unsigned char>(bytes.size());
         if (!bytes.empty())
             memcpy(ll->sll_addr, bytes.data(), bytes.size());
+#elif defined(__FreeBSD__)
+        // No interface name in the entry: the address starts the data.
+        auto* dl = reinterpret_cast<sockaddr_dl*>(&s);
+        dl->sdl_len = sizeof(sockaddr_dl);
+        dl->sdl_family = AF_LINK;
+        dl->sdl_index = static_cast<unsigned short>(index);
+        dl->sdl_alen = static_cast<unsigned char>(bytes.size());
+        if (!bytes.empty())
+            memcpy(LLADDR(dl), bytes.data(), bytes.size());
 #endif
         return keep(s);
     }
@@ -434,7 +446,6 @@ INSTANTIATE_TEST_SUITE_P(
                    {"gone0"}}),
     [](const ::testing::TestParamInfo<index_case>& param) { return "Case" + std::to_string(param.index); });
 
-#if defined(__linux__)
 TEST(Interfaces, CollectingKeepsTheIndexALinkEntryCarries)
 {
     address_list l;

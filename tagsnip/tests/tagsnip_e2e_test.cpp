@@ -106,6 +106,23 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"highlight_params_too_few", {"--highlight-params", "1", "2", "3", "4", "5"}, "", 1, "",
                      "ERROR: Too few arguments for highlight parameters (--highlight-params)!\n"},
         outcome_case{"highlight_params_six", with({"-H", "-s", "2", "2"}, marks), "a\nb\n", 0, "a\n>>[b\n]<<", ""},
+        // The option parser may still hold operands back to move them behind
+        // the options when --select and --highlight-params take their further
+        // words: those words are never options, the options after them are
+        // read (here up to --version or --help), and an operand anywhere ends
+        // the run with the usage line.
+        outcome_case{"operand_before_select", {"a", "--select", "2", "-3", "-v"}, "", 0, "tagsnip 2.7.15\n", ""},
+        outcome_case{"operand_after_select", {"--select", "2", "-3", "a", "-v"}, "", 0, "tagsnip 2.7.15\n", ""},
+        outcome_case{"word_after_select_is_to_line", {"--select", "2", "a", "-v"}, "", 0, "tagsnip 2.7.15\n", ""},
+        outcome_case{"operand_after_select_refused", {"-X", "-s", "2", "-3", "a"}, "", 1, "", e2e::usage},
+        outcome_case{"operand_before_highlight_params",
+                     {"a", "-H", "--highlight-params", "<", ">", "-v", "-h", "-q", "-C", "-v"}, "", 0,
+                     "tagsnip 2.7.15\n", ""},
+        outcome_case{"operand_after_highlight_params",
+                     {"--highlight-params", "-1", "-2", "-3", "-4", "-5", "-6", "a"}, "", 1, "", e2e::usage},
+        outcome_case{"operands_around_both",
+                     {"a", "-s", "1", "-2", "b", "--highlight-params", "-1", "-2", "-3", "-4", "-5", "-6", "c", "-h"},
+                     "", 0, "", e2e::usage},
         outcome_case{"highlight_single_labels", {"-H", "-s", "1", "1", "--highlight-begin", "{", "--highlight-end", "}",
                                                  "--highlight-marked1", "<", "--highlight-marked2", ">",
                                                  "--highlight-unmarked1", "(", "--highlight-unmarked2", ")"},

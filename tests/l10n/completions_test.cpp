@@ -156,14 +156,16 @@ TEST(Completions, ZshListsTheOptions)
         "for i in {1..300}; do zpty -rt z chunk && out+=$chunk; [[ $out == *READY* ]] && break; sleep 0.1; done\n"
         "out=''\n"
         "zpty -w -n z $'tagsnip --in\\t'\n"
-        // Until the listing's first and last lines are in, however busy the machine.
+        // Until the whole listing is there; a loaded machine may take seconds.
         "for i in {1..300}; do sleep 0.1; while zpty -rt z chunk; do out+=$chunk; done;"
-        " [[ $out == *--in-place*--insert-front* ]] && break; done\n"
+        " [[ $out == *--in-place* && $out == *--include-tags* && $out == *--input*"
+        " && $out == *--insert-back* && $out == *--insert-front* ]] && break; done\n"
         "print -r -- \"$out\"\n"
         "zpty -d z\n";
     testsupport::run_request r;
     r.argv = {"/usr/bin/zsh", "-f", "-c", script};
     r.env = {"TERM=dumb", "HOME=/nonexistent"};
+    r.timeout_seconds = 60;
     const testsupport::run_result result = testsupport::run(r);
     ASSERT_EQ(result.status, 0) << result.err;
     for (const char* o : {"--in-place", "--include-tags", "--input", "--insert-back", "--insert-front"})

@@ -11,6 +11,22 @@ namespace testsupport {
 // Path of a program built into bin/.
 std::string program_path(const std::string& name);
 
+// Whether the programs under test parse their options with FreeBSD's
+// getopt_long: on FreeBSD, and in the bsd-getopt test build on Linux.
+#if defined(__FreeBSD__) || defined(SUITE_BSD_OPTION_PARSER)
+inline constexpr bool bsd_option_parser = true;
+#else
+inline constexpr bool bsd_option_parser = false;
+#endif
+
+// A complaint of the option parser itself, in the words of the parser the
+// programs use: glibc's, or FreeBSD's (other quotes, no list of the
+// possibilities of an ambiguous abbreviation).
+inline std::string parser_words(const std::string& glibc, const std::string& freebsd)
+{
+    return bsd_option_parser ? freebsd : glibc;
+}
+
 struct run_request {
     // Argument vector, argv[0] included. When argv[0] has no slash, the
     // program is taken from bin/ and argv[0] is passed as written.
