@@ -1,14 +1,19 @@
-/* Median wall time of running a command, for the benchmarks:
-     median_run RUNS STDIN STDOUT ARGS_FILE|- COMMAND...
+/* Median time of running a command, for the benchmarks:
+     median_run [-s] RUNS STDIN STDOUT ARGS_FILE|- COMMAND...
    Standard input and output are redirected to files; ARGS_FILE's lines are
    appended to the command's arguments, so that one process gets them all.
-   The command must succeed. Prints seconds. */
+   The command must succeed. Prints the median wall seconds; with -s one
+   line instead: the median, least and greatest wall seconds, the same for
+   the CPU seconds (user and system) of the command, and its greatest peak
+   resident memory in KiB. */
 #define _GNU_SOURCE
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/resource.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -18,13 +23,21 @@ static int by_value(const void* a, const void* b)
     double x = *(const double*)a, y = *(const double*)b;
     return (x > y) - (x < y);
 }
+static double seconds(struct timeval t) { return t.tv_sec + t.tv_usec / 1e6; }
 int main(int argc, char** argv)
 {
-    if (argc < 6) { fprintf(stderr, "usage: median_run RUNS STDIN STDOUT ARGS_FILE|- COMMAND...\n"); return 2; }
+    int stats = argc > 1 && strcmp(argv[1], "-s") == 0;
+    argv += stats;
+    argc -= stats;
+    if (argc < 6) { fprintf(stderr, "usage: median_run [-s] RUNS STDIN STDOUT ARGS_FILE|- COMMAND...\n"); return 2; }
     int runs = atoi(argv[1]);
+    if (runs < 1) runs = 1;
     size_t n = 0, cap = 64;
     char** args = malloc(cap * sizeof *args);
-    for (int i = 5; i < argc; ++i) args[n++] = argv[i];
+    for (int i = 5; i < argc; ++i) {
+        if (n + 2 > cap) args = realloc(args, (cap *= 2) * sizeof *args);
+        args[n++] = argv[i];
+    }
     if (strcmp(argv[4], "-") != 0) {
         FILE* f = fopen(argv[4], "r");
         if (!f) { perror(argv[4]); return 2; }
@@ -38,6 +51,8 @@ int main(int argc, char** argv)
     }
     args[n] = NULL;
     double* t = malloc(runs * sizeof *t);
+    double* cpu = malloc(runs * sizeof *cpu);
+    long peak = 0;
     for (int r = 0; r < runs; ++r) {
         posix_spawn_file_actions_t fa;
         posix_spawn_file_actions_init(&fa);
@@ -48,13 +63,21 @@ int main(int argc, char** argv)
         pid_t pid;
         if (posix_spawn(&pid, args[0], &fa, NULL, args, environ) != 0) { perror(args[0]); return 2; }
         int status;
-        waitpid(pid, &status, 0);
+        struct rusage use;
+        wait4(pid, &status, 0, &use);
         clock_gettime(CLOCK_MONOTONIC, &b);
         posix_spawn_file_actions_destroy(&fa);
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) { fprintf(stderr, "failed: %s\n", args[0]); return 1; }
         t[r] = (b.tv_sec - a.tv_sec) + (b.tv_nsec - a.tv_nsec) / 1e9;
+        cpu[r] = seconds(use.ru_utime) + seconds(use.ru_stime);
+        if (use.ru_maxrss > peak) peak = use.ru_maxrss;
     }
     qsort(t, runs, sizeof *t, by_value);
-    printf("%.6f\n", t[runs / 2]);
+    qsort(cpu, runs, sizeof *cpu, by_value);
+    if (stats)
+        printf("%.6f %.6f %.6f %.6f %.6f %.6f %ld\n", t[runs / 2], t[0], t[runs - 1], cpu[runs / 2], cpu[0],
+               cpu[runs - 1], peak);
+    else
+        printf("%.6f\n", t[runs / 2]);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "frame/tool_frame.hpp"
+#include "tagsnip/input.hpp"
 #include "tagsnip/streams.hpp"
 
 namespace tagsnip {
@@ -12,14 +13,29 @@ namespace {
 
 constexpr std::size_t insert_piece_size = 65536;
 
+// Pieces come straight from a mapped input file. Once its end was cut
+// under the mapping, the lost text reads as zero bytes: nothing more is
+// written, and what may hold such bytes is dropped.
+[[noreturn]] void fail_cut_input(block_actions& a)
+{
+    frame::report_format("ERROR: Read error: %s!", strerror(EIO));
+    discard_pending_output(a.out);
+    finish_run(1);
+}
+
 void write_piece(block_actions& a, const char* piece, std::size_t length)
 {
     if (length == 0)
         return;
+    if (input_cut_short())
+        fail_cut_input(a);
     errno = 0;
-    if (fwrite(piece, 1, length, a.out) == length)
+    const bool whole = fwrite(piece, 1, length, a.out) == length;
+    if (whole && !input_cut_short())
         return;
     const int error = errno != 0 ? errno : EIO;
+    if (whole || input_cut_short_now())
+        fail_cut_input(a);
     frame::report_format("ERROR: Unable to write to output file %s: %s!", a.out_name, strerror(error));
     // The output is broken; what is still buffered would only fail again.
     discard_pending_output(a.out);

@@ -137,10 +137,15 @@ TEST_P(Scanner, LinesSplitAcrossReadsGiveTheSamePieces)
             scantest::scan_options opt;
             opt.capacity = capacity;
             opt.through_descriptor = descriptor;
+            opt.map = false;
             EXPECT_EQ(scan(c.input, c.settings, opt).pieces, c.pieces)
                 << "capacity " << capacity << (descriptor ? " descriptor" : " stdio");
         }
     }
+    scantest::scan_options mapped;
+    mapped.through_descriptor = true;
+    mapped.window = 1;
+    EXPECT_EQ(scan(c.input, c.settings, mapped).pieces, c.pieces) << "mapped";
 }
 
 TEST_P(Scanner, JoinedRunsCarryTheSameTextAndMarks)
@@ -165,14 +170,17 @@ TEST(ScannerLineNumbers, EachPieceSeesTheNumberOfItsLine)
     EXPECT_EQ(t.numbers, (std::vector<std::int64_t>{1, 2, 2, 3, 4, 4, 4, 5}));
 }
 
-TEST(ScannerLongLines, ALineFarLongerThanTheBufferStaysOnePiece)
+TEST(ScannerLongLines, ALineFarLongerThanTheBufferOrTheWindowStaysOnePiece)
 {
     const std::string line(1 << 20, 'x');
     const std::string input = "a\n" + line + "BEGIN" + line + "END\nz";
+    const std::vector<piece> expected{o("a\n"), o(line + "BEGIN", B), i(line, B), o("END\n"), o("z")};
     scantest::scan_options opt;
     opt.capacity = 16;
-    const scantest::recorder r = scan(input, tags("BEGIN", "END", false, false), opt);
-    EXPECT_EQ(r.pieces, (std::vector<piece>{o("a\n"), o(line + "BEGIN", B), i(line, B), o("END\n"), o("z")}));
+    EXPECT_EQ(scan(input, tags("BEGIN", "END", false, false), opt).pieces, expected);
+    opt.through_descriptor = true;
+    opt.window = 1;
+    EXPECT_EQ(scan(input, tags("BEGIN", "END", false, false), opt).pieces, expected) << "mapped";
 }
 
 TEST(FindTag, StopsAtTheEndGivenAndNeverCrossesALine)
