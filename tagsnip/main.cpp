@@ -1,5 +1,8 @@
 // tagsnip: filter text line by line, acting on a range of lines or on the
 // blocks between a begin and an end tag.
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstring>
 
 #include "frame/tool_frame.hpp"
@@ -20,8 +23,12 @@ int main(int argc, char* argv[])
     actions.out = io.output;
     actions.out_name = io.output_name;
     actions.insert = io.insert;
+    actions.gather = isatty(fileno(io.output)) == 0;
+    if (tagsnip::writes_input_unchanged(s))
+        tagsnip::copy_input_unchanged(actions, io.input);
     const int read_error =
         tagsnip::scan_input(io.input, *io.buffer, s, tagsnip::needs_line_pieces(s.act), actions);
+    tagsnip::flush_actions(actions);
     if (read_error != 0) {
         frame::report_format("ERROR: Read error: %s!", strerror(read_error));
         tagsnip::finish_run(1);

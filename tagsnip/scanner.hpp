@@ -16,6 +16,10 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "tagsnip/input.hpp"
 #include "tagsnip/settings.hpp"
 
@@ -31,6 +35,11 @@ const char* find_tag(const char* from, const char* to, const char* tag, std::siz
 // is kept only in line mode.
 bool needs_line_pieces(action a);
 
+// Whether the scan would hand the whole input on as outside text that the
+// action writes as it is: no tags, no line selected, and an action that
+// writes outside text unchanged. The input may then be copied as a whole.
+bool writes_input_unchanged(const run_settings& s);
+
 namespace scan_detail {
 
 struct scan_state {
@@ -40,8 +49,20 @@ struct scan_state {
     enum { before, selected, after } phase;  // line mode, lines handed over whole
 };
 
+// The end of the line that begins at p, within [p, q). Lines are mostly
+// short: their first 64 bytes are looked at here, 16 at a time, and only a
+// longer line goes to memchr.
 inline const char* line_end(const char* p, const char* q)
 {
+#if defined(__SSE2__)
+    const __m128i newline = _mm_set1_epi8('\n');
+    for (int i = 0; i < 4 && q - p >= 16; ++i, p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, newline));
+        if (mask != 0)
+            return p + __builtin_ctz(static_cast<unsigned>(mask)) + 1;
+    }
+#endif
     const void* nl = memchr(p, '\n', static_cast<std::size_t>(q - p));
     return nl != nullptr ? static_cast<const char*>(nl) + 1 : q;
 }
@@ -276,7 +297,7 @@ int scan_input(FILE* in, line_buffer& b, const run_settings& s, bool per_line, E
     if (filled < 0)
         return errno != 0 ? errno : EIO;
     if (e.block_open)
-        emit_inside(e, "", 0, true);  // the bytes read last may be gone; an empty piece needs none
+        emit_inside(e, b.data, 0, true);
     return 0;
 }
 

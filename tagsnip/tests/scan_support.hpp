@@ -72,10 +72,8 @@ inline FILE* input_stream(const std::string& bytes, bool through_descriptor)
 
 struct scan_options {
     bool per_line = true;
-    bool through_descriptor = false;  // a temporary file, mapped unless map is off
-    bool map = true;
+    bool through_descriptor = false;
     std::size_t capacity = tagsnip::line_buffer_size;  // a small one splits lines across reads
-    std::size_t window = tagsnip::input_window_size;   // a small one splits lines across windows
 };
 
 inline recorder scan(const std::string& input, const tagsnip::run_settings& s, scan_options o = {})
@@ -86,10 +84,8 @@ inline recorder scan(const std::string& input, const tagsnip::run_settings& s, s
     tagsnip::line_buffer b;
     b.data = static_cast<char*>(malloc(o.capacity));
     b.capacity = o.capacity;
-    b.may_map = o.map;
-    b.window = o.window;
     const int error = tagsnip::scan_input(in, b, s, o.per_line, r);
-    tagsnip::release_line_buffer(b);
+    free(b.data);
     fclose(in);
     if (error != 0)
         r.pieces.push_back({'!', "read error", false});
