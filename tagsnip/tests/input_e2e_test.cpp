@@ -29,26 +29,31 @@ run_result run_in(const temp_dir& dir, std::vector<std::string> argv, std::strin
 }
 
 // Random lines of tags and words, now and then one longer than the read
-// buffer or than the 1 MiB from which an unchanged input is copied whole.
-std::string random_input(std::mt19937& random)
+// buffer; every sixth input holds a line of more than the 1 MiB from which
+// an input written unchanged is copied whole.
+std::string random_input(std::mt19937& random, bool large)
 {
     const std::vector<std::string> words = {"BEGIN", "END", "--", "ab", "x", " ", "\n", "\n", std::string(1, '\0')};
     std::string input;
     for (std::size_t k = random() % 300; k > 0; --k) {
-        if (random() % 200 == 0)
-            input += std::string(random() % 2 == 0 ? 300000 : 1100000, 'y');
+        if (random() % 900 == 0)
+            input += std::string(300000, 'y');
         input += words[random() % words.size()];
     }
+    if (large)
+        input.insert(input.size() / 2, std::string(1100000, 'z'));
     return input;
 }
 
-std::vector<std::string> random_arguments(std::mt19937& random, bool& from_end)
+// Every sixth run writes its input unchanged: no tags, no selection, an
+// action that writes outside text as it is.
+std::vector<std::string> random_arguments(std::mt19937& random, bool unchanged, bool& from_end)
 {
     static const std::vector<std::vector<std::string>> actions = {
-        {"-C"}, {"-0"}, {"-E"}, {"-H"}, {"-X"}, {"-F", "ins"}, {"-B", "ins"}, {"-R", "ins"}, {"-D"}};
-    std::vector<std::string> args = actions[random() % actions.size()];
+        {"-C"}, {"-F", "ins"}, {"-B", "ins"}, {"-R", "ins"}, {"-D"}, {"-0"}, {"-E"}, {"-H"}, {"-X"}};
+    std::vector<std::string> args = actions[random() % (unchanged ? 5 : actions.size())];
     from_end = false;
-    switch (random() % 4) {
+    switch (unchanged ? 0 : random() % 4) {
     case 0:
         break;  // no selection: every line is outside
     case 1: {
@@ -66,7 +71,7 @@ std::vector<std::string> random_arguments(std::mt19937& random, bool& from_end)
             args.push_back("-y");
     }
     if (random() % 5 == 0)
-        args.insert(args.end(), {"-M", "1"});
+        args.insert(args.end(), {"-m", "1"});
     args.push_back("-q");  // the line-range warning is given for a named input only
     return args;
 }
@@ -77,10 +82,10 @@ TEST(InputPaths, AFileAPipeAndAFileOnStandardInputGiveTheSameRun)
     write_file(dir / "ins", "NEW\n");
     const std::string program = testsupport::program_path("tagsnip");
     std::mt19937 random(16);
-    for (int round = 0; round < 120; ++round) {
-        const std::string input = random_input(random);
+    for (int round = 0; round < 60; ++round) {
+        const std::string input = random_input(random, round % 6 == 0);
         bool from_end = false;
-        const std::vector<std::string> args = random_arguments(random, from_end);
+        const std::vector<std::string> args = random_arguments(random, round % 6 == 0, from_end);
         write_file(dir / "in", input);
         std::vector<std::string> named = {"tagsnip"};
         named.insert(named.end(), args.begin(), args.end());
@@ -138,10 +143,14 @@ TEST(InputFile, ShrinksOrGrowsBetweenTheCountAndTheScan)
     }
 }
 
-TEST(InputFile, AWriteErrorOfAWholeCopyIsAWriteError)
+TEST(InputFile, AWholeCopyToAFileAndItsWriteErrors)
 {
     temp_dir dir;
-    write_file(dir / "in", std::string(2 << 20, 'x') + "\n");
+    const std::string big = std::string(2 << 20, 'x') + "\nBEGIN\n";
+    write_file(dir / "in", big);
+    const run_result copied = run_in(dir, {"tagsnip", "-i", "in", "-o", "out", "-R", "in"});
+    EXPECT_EQ(copied.status, 0);
+    EXPECT_EQ(read_file(dir / "out"), big);
     e2e::call c;
     c.args = {"-i", "in"};
     c.cwd = dir.path;
