@@ -28,9 +28,13 @@ int main(int argc, char** argv)
 {
     if (argc < 6) { fprintf(stderr, "usage: median_run RUNS STDIN STDOUT ARGS_FILE|- COMMAND...\n"); return 2; }
     int runs = atoi(argv[1]);
+    if (runs < 1) runs = 1;
     size_t n = 0, cap = 64;
     char** args = malloc(cap * sizeof *args);
-    for (int i = 5; i < argc; ++i) args[n++] = argv[i];
+    for (int i = 5; i < argc; ++i) {
+        if (n + 2 > cap) args = realloc(args, (cap *= 2) * sizeof *args);
+        args[n++] = argv[i];
+    }
     if (strcmp(argv[4], "-") != 0) {
         FILE* f = fopen(argv[4], "r");
         if (!f) { perror(argv[4]); return 2; }

@@ -1,10 +1,24 @@
 #!/bin/sh
-# tagsnip against peer tools on one large generated input, in one run:
-# medians of several runs, MB/s of each, tagsnip's speed-up over the peer,
-# and tagsnip's peak resident memory.
-# Usage: bench/tagsnip.sh [path/to/tagsnip] [runs] [MiB]
-set -eu
-here=$(dirname "$0")
+# tagsnip against the peer one-liners on two shapes of generated input, each
+# at several sizes, in one run. Every output is first checked against the
+# peer's; then the commands of each comparison run in turn, RUNS times, and
+# the medians (with the least and greatest value) are compared.
+#
+# Shapes: "inline"  lines of 3 to 11 words, a block every 40 lines or so,
+#                   its tags BLOCKSTART and BLOCKEND inside the lines;
+#         "tagline" lines of 3 to 14 words, 1% of the lines "BEGIN <n>" and
+#                   1% "END", the tags on lines of their own.
+# Goals: Extract and Delete at least 5 x faster than GNU sed and 3 x faster
+# than mawk; Cat at most 1.5 x the time of cat; Enumerate and Highlight at
+# least 3 x faster than the nearest one-liner (mawk printf with the same
+# labels; GNU sed on the same range of lines); peak resident memory below
+# 16 MiB.
+# The goals are judged on CPU time (user and system) of the command: on a
+# shared machine wall time also measures the neighbours. Wall medians are
+# printed beside them.
+# Usage: bench/tagsnip.sh [path/to/tagsnip] [runs] [MiB ...]
+set -euf
+here=$(cd "$(dirname "$0")" && pwd)
 tagsnip=${1:-}
 if [ -z "$tagsnip" ]; then
     for candidate in "$here/../build/bin/tagsnip" "$here/../build-tagsnip/bin/tagsnip"; do
@@ -12,8 +26,10 @@ if [ -z "$tagsnip" ]; then
     done
 fi
 [ -n "$tagsnip" ] && [ -x "$tagsnip" ] || { echo "no tagsnip found; give its path" >&2; exit 1; }
-runs=${2:-5}
-mib=${3:-256}
+tagsnip=$(cd "$(dirname "$tagsnip")" && pwd)/$(basename "$tagsnip")
+runs=${2:-7}
+[ $# -ge 2 ] && shift 2 || shift $#
+sizes=${*:-64 256}
 
 . "$here/peer_install.sh"
 need() {  # command, Debian package
@@ -21,15 +37,18 @@ need() {  # command, Debian package
 }
 need mawk mawk
 need perl perl-base
-[ -x /usr/bin/time ] || need /usr/bin/time time
+need cc gcc
 export LC_ALL=C
 
 work=$(mktemp -d /tmp/tagsnip-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT INT TERM
-input=$work/input
+cc -O2 -o "$work/median_run" "$here/median_run.c" || { echo "a C compiler is needed" >&2; exit 1; }
+esc=$(printf '\033')
+sed_bin=$(command -v sed)
+mawk_bin=$(command -v mawk)
+cat_bin=$(command -v cat)
 
-# One MiB of lines of words (a fixed pseudo-random sequence), a block every
-# 40 lines or so, the tags on lines of their own; repeated up to the size.
+# One MiB of each shape (a fixed pseudo-random sequence).
 mawk 'BEGIN {
     split("alpha beta gamma delta epsilon zeta eta theta iota kappa lambda mu nu xi omicron pi rho sigma tau upsilon", w, " ")
     x = 12345; size = 0
@@ -42,62 +61,162 @@ mawk 'BEGIN {
         else if (r == 1) line = line "BLOCKEND"
         print line; size += length(line) + 1
     }
-}' > "$work/chunk"
-i=0
-while [ "$i" -lt "$mib" ]; do cat "$work/chunk"; i=$((i + 1)); done > "$input"
-rm -f "$work/chunk"
-bytes=$(wc -c < "$input")
-
-# Median wall seconds of a shell command over the runs.
-median() {
-    perl -MTime::HiRes=time -e '
-        my @t;
-        for (1 .. $ARGV[1]) {
-            my $s = time;
-            system("sh", "-c", $ARGV[0]) == 0 or die "failed: $ARGV[0]\n";
-            push @t, time - $s;
+}' > "$work/inline.chunk"
+mawk 'BEGIN {
+    split("alpha beta gamma delta epsilon zeta eta theta iota kappa lambda mu nu xi omicron pi rho sigma tau upsilon", w, " ")
+    srand(54321); size = 0; blocks = 0
+    while (size < 1048576) {
+        r = int(rand() * 100)
+        if (r == 0) line = "BEGIN " (++blocks)
+        else if (r == 1) line = "END"
+        else {
+            n = 3 + int(rand() * 12); line = w[1 + int(rand() * 20)]
+            for (i = 1; i < n; i++) line = line " " w[1 + int(rand() * 20)]
         }
-        @t = sort { $a <=> $b } @t;
-        printf "%.4f\n", $t[int($#t / 2)]' "$1" "$runs"
+        print line; size += length(line) + 1
+    }
+}' > "$work/tagline.chunk"
+
+# Figures of one run: wall median min max, CPU median min max, peak KiB.
+run_once() {  # command...
+    "$work/median_run" 1 /dev/null /dev/null - "$@"
 }
 
-rate() { perl -e 'printf "%8.1f", $ARGV[0] / 1048576 / $ARGV[1]' "$bytes" "$1"; }
+# A command is one string of words separated by the byte 0x1F, so that its
+# arguments may hold blanks or be empty; it is split with IFS set to that.
 
-same_output() {  # two commands that must write the same bytes
-    a=$(sh -c "$1" | cksum)
-    b=$(sh -c "$2" | cksum)
-    [ "$a" = "$b" ] || echo "   (outputs differ: $1 / $2)"
+# Checks that two commands write the same bytes; the first one's output may
+# be mended by a perl expression first.
+same_output() {  # what, ours, peer, [perl mending ours]
+    mend=${4:-}
+    IFS=$sep
+    # shellcheck disable=SC2086
+    $2 > "$work/ours.out"
+    # shellcheck disable=SC2086
+    $3 > "$work/peer.out"
+    unset IFS
+    if [ -n "$mend" ]; then
+        perl -0777 -pe "$mend" "$work/ours.out" > "$work/ours.mended"
+        mv "$work/ours.mended" "$work/ours.out"
+    fi
+    cmp -s "$work/ours.out" "$work/peer.out" || { echo "$1: output differs from the peer's" >&2; exit 1; }
+    rm -f "$work/ours.out" "$work/peer.out"
 }
 
-echo "input: $bytes bytes in $(wc -l < "$input") lines, $runs runs each, median"
-printf '%-58s %9s %9s\n' "command" "seconds" "MB/s"
-line() { printf '%-58s %9.4f %s\n' "$1" "$2" "$(rate "$2")"; }
+# The commands of one comparison in turn, RUNS times; one line of figures
+# per command into FILE.
+compare() {  # file, command...
+    out=$1; shift
+    : > "$out"
+    r=0
+    while [ "$r" -lt "$runs" ]; do
+        i=0
+        for c in "$@"; do
+            i=$((i + 1))
+            IFS=$sep
+            # shellcheck disable=SC2086
+            printf '%s %s\n' "$i" "$(run_once $c)" >> "$out"
+            unset IFS
+        done
+        r=$((r + 1))
+    done
+}
 
-T="'$tagsnip'"
-extract="$T --extract --full-tag-lines --include-tags -b BLOCKSTART -e BLOCKEND -i '$input'"
-delete="$T --delete --full-tag-lines --include-tags -b BLOCKSTART -e BLOCKEND -i '$input'"
-cat_ours="$T -i '$input'"
+# Median, least and greatest of command N's CPU and wall seconds, its peak.
+figures() {  # file, N
+    perl -e '
+        my ($file, $n) = @ARGV; my (@w, @c, $peak);
+        open my $f, "<", $file or die; while (<$f>) { my @x = split; next if $x[0] != $n;
+            push @w, $x[1]; push @c, $x[4]; $peak = $x[7] if !defined $peak || $x[7] > $peak; }
+        @w = sort { $a <=> $b } @w; @c = sort { $a <=> $b } @c;
+        printf "%.4f %.4f %.4f %.4f %.4f %.4f %d\n", $c[$#c / 2], $c[0], $c[-1], $w[$#w / 2], $w[0], $w[-1], $peak;
+    ' "$1" "$2"
+}
 
-t_wc=$(median "wc -l < '$input' > /dev/null");                          line "wc -l (one pass, floor)" "$t_wc"
-t_cat=$(median "cat '$input' > /dev/null");                             line "cat" "$t_cat"
-t_cat_ours=$(median "$cat_ours > /dev/null");                           line "tagsnip (Cat)" "$t_cat_ours"
-t_sed_x=$(median "sed -n '/BLOCKSTART/,/BLOCKEND/p' '$input' > /dev/null"); line "sed -n '/B/,/E/p'" "$t_sed_x"
-t_mawk_x=$(median "mawk '/BLOCKSTART/,/BLOCKEND/' '$input' > /dev/null");   line "mawk '/B/,/E/'" "$t_mawk_x"
-t_x=$(median "$extract > /dev/null");                                   line "tagsnip --extract -f -y" "$t_x"
-t_sed_d=$(median "sed '/BLOCKSTART/,/BLOCKEND/d' '$input' > /dev/null");  line "sed '/B/,/E/d'" "$t_sed_d"
-t_d=$(median "$delete > /dev/null");                                    line "tagsnip --delete -f -y" "$t_d"
-
-same_output "$extract" "sed -n '/BLOCKSTART/,/BLOCKEND/p' '$input'"
-same_output "$delete" "sed '/BLOCKSTART/,/BLOCKEND/d' '$input'"
-same_output "$cat_ours" "cat '$input'"
+row() {  # label, figures
+    set -- "$1" $2
+    printf '  %-30s cpu %7.4f s [%7.4f-%7.4f]  wall %7.4f s [%7.4f-%7.4f]  %6d KiB\n' "$@"
+}
 
 ratio() { perl -e 'printf "%.2f", $ARGV[0] / $ARGV[1]' "$1" "$2"; }
-echo
-echo "Extract: $(ratio "$t_sed_x" "$t_x") x faster than sed, $(ratio "$t_mawk_x" "$t_x") x faster than mawk (goal: 5 x sed)"
-echo "Delete:  $(ratio "$t_sed_d" "$t_d") x faster than sed (goal: 5 x sed)"
-echo "Cat:     $(ratio "$t_cat_ours" "$t_cat") x the time of cat (goal: at most 3)"
-echo "wc -l:   tagsnip Cat takes $(ratio "$t_cat_ours" "$t_wc") x, Extract $(ratio "$t_x" "$t_wc") x the time of one counting pass"
+at_least() { perl -e 'print $ARGV[0] >= $ARGV[1] ? "met" : "NOT MET"' "$1" "$2"; }
+at_most() { perl -e 'print $ARGV[0] <= $ARGV[1] ? "met" : "NOT MET"' "$1" "$2"; }
+cpu() { set -- $1; echo "$1"; }
+peak_kib() { set -- $1; echo "$7"; }
 
-peak() { /usr/bin/time -f %M sh -c "$1 > /dev/null" 2>&1 >/dev/null | tail -n 1; }
+peaks=""
+goal() {  # text, verdict
+    printf '  goal: %-58s %s\n' "$1" "$2"
+    [ "$2" = met ] || missed=$((missed + 1))
+}
+missed=0
+T=$tagsnip
+sep=$(printf '\037')
+
+for mib in $sizes; do
+    for shape in inline tagline; do
+        input=$work/$shape.$mib
+        i=0
+        while [ "$i" -lt "$mib" ]; do cat "$work/$shape.chunk"; i=$((i + 1)); done > "$input"
+        lines=$(wc -l < "$input")
+        if [ "$shape" = inline ]; then b=BLOCKSTART e=BLOCKEND; else b=BEGIN e=END; fi
+        from=$((lines / 4)) to=$((lines * 3 / 4))
+        echo
+        echo "== $shape, $mib MiB ($(wc -c < "$input") bytes, $lines lines), $runs runs, median [least-greatest]"
+
+        x_ours="$T$sep-X$sep-f$sep-y$sep-b$sep$b$sep-e$sep$e$sep-i$sep$input"
+        x_sed="$sed_bin$sep-n$sep/$b/,/$e/p$sep$input"
+        x_mawk="$mawk_bin$sep/$b/,/$e/$sep$input"
+        d_ours="$T$sep-D$sep-f$sep-y$sep-b$sep$b$sep-e$sep$e$sep-i$sep$input"
+        d_sed="$sed_bin$sep/$b/,/$e/d$sep$input"
+        d_mawk="$mawk_bin$sep/$b/,/$e/{next} 1$sep$input"
+        c_ours="$T$sep-i$sep$input"
+        c_cat="$cat_bin$sep$input"
+        n_ours="$T$sep-E$sep-i$sep$input"
+        n_mawk="$mawk_bin$sep{printf \"\\033[36m%06d\\033[0m %s\\n\", NR, \$0}$sep$input"
+        h_ours="$T$sep-H$sep--highlight-params$sep$sep$sep$sep$sep$esc[7m$sep$esc[0m$sep-s$sep$from$sep$to$sep-i$sep$input"
+        h_sed="$sed_bin$sep$from,${to}s/.*/$esc[7m&$esc[0m/$sep$input"
+
+        same_output "Extract/sed" "$x_ours" "$x_sed"
+        same_output "Extract/mawk" "$x_ours" "$x_mawk"
+        same_output "Delete/sed" "$d_ours" "$d_sed"
+        same_output "Delete/mawk" "$d_ours" "$d_mawk"
+        same_output "Cat" "$c_ours" "$c_cat"
+        same_output "Enumerate" "$n_ours" "$n_mawk"
+        # Highlight closes a line's label after its newline, sed before it.
+        same_output "Highlight" "$h_ours" "$h_sed" 's/\n\e\[0m/\e[0m\n/g'
+
+        compare "$work/x" "$x_ours" "$x_sed" "$x_mawk"
+        compare "$work/d" "$d_ours" "$d_sed" "$d_mawk"
+        compare "$work/c" "$c_ours" "$c_cat"
+        compare "$work/n" "$n_ours" "$n_mawk"
+        compare "$work/h" "$h_ours" "$h_sed"
+        rm -f "$input"
+
+        fx=$(figures "$work/x" 1) fxs=$(figures "$work/x" 2) fxm=$(figures "$work/x" 3)
+        fd=$(figures "$work/d" 1) fds=$(figures "$work/d" 2) fdm=$(figures "$work/d" 3)
+        fc=$(figures "$work/c" 1) fcc=$(figures "$work/c" 2)
+        fn=$(figures "$work/n" 1) fnm=$(figures "$work/n" 2)
+        fh=$(figures "$work/h" 1) fhs=$(figures "$work/h" 2)
+        row "tagsnip --extract -f -y" "$fx"; row "sed -n '/B/,/E/p'" "$fxs"; row "mawk '/B/,/E/'" "$fxm"
+        row "tagsnip --delete -f -y" "$fd"; row "sed '/B/,/E/d'" "$fds"; row "mawk '/B/,/E/{next} 1'" "$fdm"
+        row "tagsnip (Cat)" "$fc"; row "cat" "$fcc"
+        row "tagsnip --enumerate" "$fn"; row "mawk printf (same labels)" "$fnm"
+        row "tagsnip --highlight -s from to" "$fh"; row "sed 'from,to s/.*/.../'" "$fhs"
+
+        r=$(ratio "$(cpu "$fxs")" "$(cpu "$fx")"); goal "Extract $r x faster than sed (at least 5)" "$(at_least "$r" 5)"
+        r=$(ratio "$(cpu "$fxm")" "$(cpu "$fx")"); goal "Extract $r x faster than mawk (at least 3)" "$(at_least "$r" 3)"
+        r=$(ratio "$(cpu "$fds")" "$(cpu "$fd")"); goal "Delete $r x faster than sed (at least 5)" "$(at_least "$r" 5)"
+        r=$(ratio "$(cpu "$fdm")" "$(cpu "$fd")"); goal "Delete $r x faster than mawk (at least 3)" "$(at_least "$r" 3)"
+        r=$(ratio "$(cpu "$fc")" "$(cpu "$fcc")"); goal "Cat $r x the time of cat (at most 1.5)" "$(at_most "$r" 1.5)"
+        r=$(ratio "$(cpu "$fnm")" "$(cpu "$fn")"); goal "Enumerate $r x faster than mawk printf (at least 3)" "$(at_least "$r" 3)"
+        r=$(ratio "$(cpu "$fhs")" "$(cpu "$fh")"); goal "Highlight $r x faster than sed (at least 3)" "$(at_least "$r" 3)"
+        for f in "$fx" "$fd" "$fc" "$fn" "$fh"; do
+            k=$(peak_kib "$f")
+            [ -z "$peaks" ] || [ "$k" -gt "$peaks" ] && peaks=$k
+        done
+        goal "peak resident memory so far $peaks KiB (below 16384)" "$(perl -e 'print $ARGV[0] < 16384 ? "met" : "NOT MET"' "$peaks")"
+    done
+done
 echo
-echo "peak resident memory (KiB): Cat $(peak "$cat_ours"), Extract $(peak "$extract"), Delete $(peak "$delete") (goal: under 8192)"
+if [ "$missed" -eq 0 ]; then echo "every goal met"; else echo "$missed goal(s) not met"; fi

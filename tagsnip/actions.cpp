@@ -1,9 +1,14 @@
 #include "tagsnip/actions.hpp"
 
+#include <sys/stat.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <sys/sendfile.h>
+#endif
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "frame/tool_frame.hpp"
@@ -13,13 +18,14 @@ namespace tagsnip {
 namespace {
 
 constexpr std::size_t insert_piece_size = 65536;
+constexpr off_t copy_at_least = 1024 * 1024;
 
 void write_piece(block_actions& a, const char* piece, std::size_t length)
 {
     write_output(*a.out, piece, length);
 }
 
-[[noreturn]] void fail_insert_read(int error)
+[[noreturn]] void fail_read(int error)
 {
     frame::report_format("ERROR: Read error: %s!", strerror(error));
     finish_run(1);
@@ -31,14 +37,14 @@ void copy_insert_file(block_actions& a)
     if (a.insert < 0)
         return;
     if (lseek(a.insert, 0, SEEK_SET) != 0)
-        fail_insert_read(errno);
+        fail_read(errno);
     char piece[insert_piece_size];
     for (;;) {
         const ssize_t got = read(a.insert, piece, sizeof piece);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            fail_insert_read(errno);
+            fail_read(errno);
         }
         if (got == 0)
             break;
@@ -46,13 +52,121 @@ void copy_insert_file(block_actions& a)
     }
 }
 
-void wrap(block_actions& a, const char* before, const char* piece, std::size_t length, const char* after)
+// Reads enumerate_format once and makes the first prefix. A plain
+// conversion ("%", the flags 0 and -, a width of at most 40, "llu") is done
+// here; any other (the grouping flag ', odd orders of flags and width), and
+// labels too long for the prefix, are left to printf line by line.
+void read_number_format(number_prefix& np, const run_settings& s)
 {
-    if (length == 0)
+    np.state = number_prefix::by_printf;
+    const char* f = s.enumerate_format + 1;  // after the "%"
+    for (;; ++f) {
+        if (*f == '-')
+            np.left = true;
+        else if (*f == '0')
+            np.pad = '0';
+        else
+            break;
+    }
+    if (np.left)
+        np.pad = ' ';
+    for (; *f >= '0' && *f <= '9'; ++f) {
+        np.width = np.width * 10 + (*f - '0');
+        if (np.width > 40)
+            return;
+    }
+    np.label1 = strlen(s.enumerate_label1);
+    np.label2 = strlen(s.enumerate_label2);
+    if (strcmp(f, "llu") == 0 && np.label1 + np.label2 + 40 <= sizeof np.text)
+        np.state = number_prefix::here;
+}
+
+// Label, number in its field, label, for the number n.
+void make_prefix(number_prefix& np, const run_settings& s, unsigned long long n)
+{
+    char digits[20];
+    int count = 0;
+    unsigned long long rest = n;
+    do {
+        digits[sizeof digits - 1 - count++] = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    const int field = np.width > count ? np.width : count;
+    char* t = np.text;
+    memcpy(t, s.enumerate_label1, np.label1);
+    t += np.label1;
+    if (!np.left) {
+        memset(t, np.pad, static_cast<std::size_t>(field - count));
+        t += field - count;
+    }
+    memcpy(t, digits + sizeof digits - count, static_cast<std::size_t>(count));
+    t += count;
+    if (np.left) {
+        memset(t, ' ', static_cast<std::size_t>(field - count));
+        t += field - count;
+    }
+    memcpy(t, s.enumerate_label2, np.label2);
+    np.length = static_cast<std::size_t>(t - np.text) + np.label2;
+    np.value = n;
+    np.count = count;
+    np.field = field;
+}
+
+// The prefix for n: mostly the last line's number plus one, counted up in
+// place (a carry through trailing nines); made anew when the number jumps
+// or outgrows its field, or when a left-aligned number gains a digit.
+void set_prefix(number_prefix& np, const run_settings& s, unsigned long long n)
+{
+    if (np.length == 0 || n != np.value + 1) {
+        make_prefix(np, s, n);
         return;
-    write_text(*a.out, before);
+    }
+    const std::size_t first = np.label1 + (np.left ? 0 : static_cast<std::size_t>(np.field - np.count));
+    std::size_t i = first + static_cast<std::size_t>(np.count);
+    while (i > first && np.text[i - 1] == '9')
+        np.text[--i] = '0';
+    if (i > first) {
+        ++np.text[i - 1];
+    } else if (!np.left && np.count < np.field) {
+        np.text[first - 1] = '1';
+        ++np.count;
+    } else {
+        make_prefix(np, s, n);
+        return;
+    }
+    np.value = n;
+}
+
+void write_enumerated(block_actions& a, const char* piece, std::size_t length)
+{
+    const run_settings& s = *a.settings;
+    number_prefix& np = a.number;
+    const auto n = static_cast<unsigned long long>(a.line_number);
+    if (np.state == number_prefix::unread)
+        read_number_format(np, s);
+    if (np.state == number_prefix::here) {
+        set_prefix(np, s, n);
+        write_output(*a.out, np.text, np.length);
+    } else {
+        write_text(*a.out, s.enumerate_label1);
+        write_number(*a.out, s.enumerate_format, n);
+        write_text(*a.out, s.enumerate_label2);
+    }
     write_piece(a, piece, length);
-    write_text(*a.out, after);
+}
+
+// A non-empty piece between two labels, then a block's begin or end label
+// when there is one.
+void wrap(block_actions& a, const char* before, const char* piece, std::size_t length, const char* after,
+          const char* boundary_label)
+{
+    if (length != 0) {
+        write_text(*a.out, before);
+        write_piece(a, piece, length);
+        write_text(*a.out, after);
+    }
+    if (boundary_label != nullptr)
+        write_text(*a.out, boundary_label);
 }
 
 }  // namespace
@@ -71,15 +185,11 @@ void emit_outside(block_actions& a, const char* piece, std::size_t length, bool 
     case action::extract:
         break;
     case action::enumerate:
-        write_text(*a.out, s.enumerate_label1);
-        write_number(*a.out, s.enumerate_format, static_cast<unsigned long long>(a.line_number));
-        write_text(*a.out, s.enumerate_label2);
-        write_piece(a, piece, length);
+        write_enumerated(a, piece, length);
         break;
     case action::highlight:
-        wrap(a, s.highlight_unmarked1, piece, length, s.highlight_unmarked2);
-        if (boundary)
-            write_text(*a.out, s.highlight_begin);
+        wrap(a, s.highlight_unmarked1, piece, length, s.highlight_unmarked2,
+             boundary ? s.highlight_begin : nullptr);
         break;
     case action::insert_front:
         write_piece(a, piece, length);
@@ -104,9 +214,7 @@ void emit_inside(block_actions& a, const char* piece, std::size_t length, bool b
     case action::remove:
         break;
     case action::highlight:
-        wrap(a, s.highlight_marked1, piece, length, s.highlight_marked2);
-        if (boundary)
-            write_text(*a.out, s.highlight_end);
+        wrap(a, s.highlight_marked1, piece, length, s.highlight_marked2, boundary ? s.highlight_end : nullptr);
         break;
     case action::extract:
     case action::insert_front:
@@ -124,6 +232,62 @@ void emit_inside(block_actions& a, const char* piece, std::size_t length, bool b
     }
     if (boundary)
         a.block_open = false;
+}
+
+void copy_input_unchanged(block_actions& a, FILE* in)
+{
+    output_stream& out = *a.out;
+    const int from = fileno(in);
+    struct stat input {}, output {};
+    // A small input is left to the scan: it would go to the output's buffer
+    // whole, and a failed write then shows only when the output is closed.
+    if (from < 0 || out.failed || fstat(from, &input) != 0 || !S_ISREG(input.st_mode) ||
+        fstat(out.fd, &output) != 0)
+        return;
+    const off_t at = lseek(from, 0, SEEK_CUR);
+    if (at < 0 || input.st_size - at < copy_at_least)
+        return;
+    // What is buffered goes before the copy.
+    if (!flush_output(out))
+        fail_output(out, errno);
+    constexpr std::size_t piece = std::size_t{1} << 30;
+    bool regular = S_ISREG(output.st_mode);
+    for (;;) {
+        ssize_t copied = -1;
+        if (regular) {
+            copied = copy_file_range(from, nullptr, out.fd, nullptr, piece, 0);
+            // Refused between these two files (an output opened for
+            // appending, another file system): the general way, if any.
+            regular = copied >= 0 || errno == EINTR;
+        }
+#if defined(__linux__)
+        if (copied < 0 && !regular)
+            copied = sendfile(out.fd, from, nullptr, piece);
+#else
+        if (!regular)
+            return;
+#endif
+        // A short copy goes on from where it stopped; nothing copied is the
+        // end of the input.
+        if (copied > 0)
+            continue;
+        if (copied == 0)
+            return;
+        const int error = errno;
+        if (error == EINTR)
+            continue;
+        // Refused before or after a part was copied: the offsets of both
+        // files have moved on together, and the scan writes the rest.
+        if (error == EINVAL || error == ENOSYS || error == EXDEV || error == EBADF || error == EOPNOTSUPP ||
+            error == ENOTSUP || error == ESPIPE || error == EAGAIN || error == EWOULDBLOCK || error == EPERM)
+            return;
+        // Which side failed: the input's next byte read the ordinary way.
+        char next;
+        const off_t now = lseek(from, 0, SEEK_CUR);
+        if (now >= 0 && pread(from, &next, 1, now) < 0)
+            fail_read(errno);
+        fail_output(out, error);
+    }
 }
 
 bool action_count_within_limits(const run_settings& s, std::int32_t count)

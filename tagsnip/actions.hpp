@@ -4,11 +4,28 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #include "tagsnip/output.hpp"
 #include "tagsnip/settings.hpp"
 
 namespace tagsnip {
+
+// Enumerate's prefix: the first label, the line number in its field and
+// the second label, made at the first line and counted up from there.
+struct number_prefix {
+    enum { unread, here, by_printf } state = unread;
+    bool left = false;
+    char pad = ' ';
+    int width = 0;
+    std::size_t label1 = 0;  // lengths of the labels
+    std::size_t label2 = 0;
+    unsigned long long value = 0;  // the number in text
+    int count = 0;                 // its digits
+    int field = 0;                 // its field, at least width
+    std::size_t length = 0;        // of text; 0 before the first line
+    char text[256];
+};
 
 struct block_actions {
     const run_settings* settings = nullptr;
@@ -17,6 +34,7 @@ struct block_actions {
     std::int64_t line_number = 0;
     std::int32_t action_count = 0;  // blocks begun; stops at the largest value
     bool block_open = false;
+    number_prefix number;
 };
 
 // What the action writes for one piece, and the block count and state.
@@ -25,6 +43,16 @@ struct block_actions {
 // the read-error message.
 void emit_outside(block_actions& a, const char* piece, std::size_t length, bool boundary);
 void emit_inside(block_actions& a, const char* piece, std::size_t length, bool boundary);
+
+// For a run that writes its input unchanged (writes_input_unchanged):
+// copies what is left of a regular input file, when that is 1 MiB or more,
+// to the output inside the kernel (copy_file_range to a regular file; on
+// Linux sendfile to anything else that takes it), after what the output
+// stream holds. A failed write ends the run through fail_output, a failed
+// read with the read-error message; a signal is resumed. Where the system
+// refuses such a copy it stops quietly, and the scan reads and writes the
+// rest.
+void copy_input_unchanged(block_actions& a, FILE* in);
 
 // False when the count is below a non-negative --min-actions or above a
 // non-negative --max-actions.

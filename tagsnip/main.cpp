@@ -19,6 +19,8 @@ int main(int argc, char* argv[])
     actions.settings = &s;
     actions.out = io.output;
     actions.insert = io.insert;
+    if (tagsnip::writes_input_unchanged(s))
+        tagsnip::copy_input_unchanged(actions, io.input);
     const int read_error =
         tagsnip::scan_input(io.input, *io.buffer, s, tagsnip::needs_line_pieces(s.act), actions);
     if (read_error != 0) {

@@ -9,17 +9,14 @@
 #include "tagsnip/streams.hpp"
 
 namespace tagsnip {
-namespace {
 
-[[noreturn]] void fail_write(output_stream& out, int error)
+void fail_output(output_stream& out, int error)
 {
     out.failed = true;
     out.used = 0;
     frame::report_format("ERROR: Unable to write to output file %s: %s!", out.name, strerror(error));
     finish_run(1);
 }
-
-}  // namespace
 
 bool write_all(int fd, const char* bytes, std::size_t size)
 {
@@ -64,24 +61,24 @@ bool complete_output(output_stream& out)
     return false;
 }
 
-void write_output(output_stream& out, const char* bytes, std::size_t size)
+void write_output_through(output_stream& out, const char* bytes, std::size_t size)
 {
     if (size == 0)
         return;
     if (out.used + size > out.capacity) {
         if (!flush_output(out))
-            fail_write(out, errno);
+            fail_output(out, errno);
         // A piece as large as the buffer goes straight out.
         if (size >= out.capacity) {
             if (!write_all(out.fd, bytes, size))
-                fail_write(out, errno);
+                fail_output(out, errno);
             return;
         }
     }
     memcpy(out.data + out.used, bytes, size);
     out.used += size;
     if (out.line_by_line && memchr(bytes, '\n', size) != nullptr && !flush_output(out))
-        fail_write(out, errno);
+        fail_output(out, errno);
 }
 
 void write_text(output_stream& out, const char* text)
@@ -95,7 +92,7 @@ void write_number(output_stream& out, const char* format, unsigned long long num
     errno = 0;
     const int length = snprintf(digits, sizeof digits, format, number);
     if (length < 0)
-        fail_write(out, errno != 0 ? errno : EOVERFLOW);
+        fail_output(out, errno != 0 ? errno : EOVERFLOW);
     const std::size_t size = static_cast<std::size_t>(length);
     if (size < sizeof digits) {
         write_output(out, digits, size);
@@ -112,7 +109,7 @@ void write_number(output_stream& out, const char* format, unsigned long long num
     const int error = errno != 0 ? errno : EOVERFLOW;
     free(wide);
     if (!written)
-        fail_write(out, error);
+        fail_output(out, error);
 }
 
 }  // namespace tagsnip

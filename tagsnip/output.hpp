@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 namespace tagsnip {
 
@@ -31,9 +33,58 @@ bool flush_output(output_stream& out);
 // after reporting the write error, or when one was reported before.
 bool complete_output(output_stream& out);
 
-// The checked write of the output: a failure ends the run with "ERROR:
+// Marks the stream failed, drops its buffer and ends the run with "ERROR:
 // Unable to write to output file %s: %s!" through the clean-up.
-void write_output(output_stream& out, const char* bytes, std::size_t size);
+[[noreturn]] void fail_output(output_stream& out, int error);
+
+// write_output for what does not simply fit in the buffer: it is flushed
+// first, a piece as large as the buffer goes straight out, and a terminal's
+// line goes out at once.
+void write_output_through(output_stream& out, const char* bytes, std::size_t size);
+
+// A copy of the short texts that make up most lines, in moves of fixed size
+// (which the compiler does inline) that overlap where they meet.
+inline void copy_short(char* to, const char* from, std::size_t n)
+{
+    if (n >= 16 && n <= 64) {
+        char x[64];
+        memcpy(x, from, 16);
+        memcpy(x + 16, from + n - 16, 16);
+        if (n > 32) {
+            memcpy(x + 32, from + 16, 16);
+            memcpy(x + 48, from + n - 32, 16);
+            memcpy(to + 16, x + 32, 16);
+            memcpy(to + n - 32, x + 48, 16);
+        }
+        memcpy(to, x, 16);
+        memcpy(to + n - 16, x + 16, 16);
+    } else if (n >= 8 && n < 16) {
+        std::uint64_t x, y;
+        memcpy(&x, from, 8);
+        memcpy(&y, from + n - 8, 8);
+        memcpy(to, &x, 8);
+        memcpy(to + n - 8, &y, 8);
+    } else if (n < 8) {
+        for (std::size_t i = 0; i < n; ++i)
+            to[i] = from[i];
+    } else {
+        memcpy(to, from, n);
+    }
+}
+
+// The checked write of the output: a failure ends the run through
+// fail_output. What fits in the buffer is copied there inline; the labelled
+// actions write several short texts for every line.
+inline void write_output(output_stream& out, const char* bytes, std::size_t size)
+{
+    if (size <= out.capacity - out.used && !out.line_by_line) {
+        copy_short(out.data + out.used, bytes, size);
+        out.used += size;
+        return;
+    }
+    write_output_through(out, bytes, size);
+}
+
 void write_text(output_stream& out, const char* text);
 
 // The line number through the --enumerate-format conversion; a conversion

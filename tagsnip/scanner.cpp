@@ -1,145 +1,100 @@
 #include "tagsnip/scanner.hpp"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
+
+#include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
 
 namespace tagsnip {
 namespace {
 
-// As many bytes as one read delivers: from the descriptor when the stream
-// has one (a pipe then hands on what has arrived instead of waiting for a
-// full buffer), else through stdio. -1 with errno on failure, 0 at the end.
-long read_some(FILE* in, char* to, std::size_t size)
+#if defined(__SSE2__)
+// First occurrence of a tag of two or more bytes: 32 positions at a time
+// are tested for the tag's first and last byte together, which in text
+// rarely meet at the tag's distance; only where they do are the bytes
+// between compared. The positions left at the end go to memmem.
+const char* search_sse2(const char* from, std::size_t size, const char* tag, std::size_t length)
 {
-    const int fd = fileno(in);
-    if (fd >= 0) {
-        for (;;) {
-            const ssize_t got = read(fd, to, size);
-            if (got >= 0 || errno != EINTR)
-                return got;
+    const __m128i first = _mm_set1_epi8(tag[0]);
+    const __m128i last = _mm_set1_epi8(tag[length - 1]);
+    const std::size_t span = length - 1;
+    std::size_t i = 0;
+    for (; i + span + 32 <= size; i += 32) {
+        const char* p = from + i;
+        const __m128i f0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i f1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
+        const __m128i l0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + span));
+        const __m128i l1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + span + 16));
+        const unsigned low = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(f0, first), _mm_cmpeq_epi8(l0, last))));
+        const unsigned high = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(f1, first), _mm_cmpeq_epi8(l1, last))));
+        for (unsigned mask = low | high << 16; mask != 0; mask &= mask - 1) {
+            const char* at = p + __builtin_ctz(mask);
+            if (memcmp(at + 1, tag + 1, length - 2) == 0)
+                return at;
         }
     }
-    errno = 0;
-    const std::size_t got = fread(to, 1, size, in);
-    if (got == 0 && ferror(in) != 0)
-        return -1;
-    return static_cast<long>(got);
+    return static_cast<const char*>(memmem(from + i, size - i, tag, length));
 }
+#endif
 
-bool grow(line_buffer& b)
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TAGSNIP_AVX2_SEARCH 1
+// The same 64 positions at a time, for processors with AVX2.
+__attribute__((target("avx2"))) const char* search_avx2(const char* from, std::size_t size, const char* tag,
+                                                        std::size_t length)
 {
-    const std::size_t wanted = b.capacity * 2;
-    char* bigger = static_cast<char*>(realloc(b.data, wanted));
-    if (bigger == nullptr) {
-        errno = ENOMEM;
-        return false;
-    }
-    b.data = bigger;
-    b.capacity = wanted;
-    return true;
-}
-
-// Eight bytes at a time: a byte equal to the newline becomes 0 after the
-// XOR, and the zero-byte test below marks exactly those (no carries between
-// bytes), one bit each, summed by the multiplication into the top byte.
-std::int64_t count_newlines(const char* p, std::size_t size)
-{
-    constexpr std::uint64_t ones = 0x0101010101010101u;
-    constexpr std::uint64_t low7 = 0x7f7f7f7f7f7f7f7fu;
-    constexpr std::uint64_t newlines = ones * '\n';
-    std::int64_t count = 0;
+    const __m256i first = _mm256_set1_epi8(tag[0]);
+    const __m256i last = _mm256_set1_epi8(tag[length - 1]);
+    const std::size_t span = length - 1;
     std::size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-        std::uint64_t word;
-        memcpy(&word, p + i, sizeof word);
-        const std::uint64_t x = word ^ newlines;
-        const std::uint64_t zero = ~(((x & low7) + low7) | x | low7);
-        count += static_cast<std::int64_t>(((zero >> 7) * ones) >> 56);
+    for (; i + span + 64 <= size; i += 64) {
+        const char* p = from + i;
+        const __m256i f0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const __m256i f1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+        const __m256i l0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + span));
+        const __m256i l1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + span + 32));
+        const auto low = static_cast<std::uint32_t>(
+            _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(f0, first), _mm256_cmpeq_epi8(l0, last))));
+        const auto high = static_cast<std::uint32_t>(
+            _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(f1, first), _mm256_cmpeq_epi8(l1, last))));
+        for (std::uint64_t mask = low | std::uint64_t{high} << 32; mask != 0; mask &= mask - 1) {
+            const char* at = p + __builtin_ctzll(mask);
+            if (memcmp(at + 1, tag + 1, length - 2) == 0)
+                return at;
+        }
     }
-    for (; i < size; ++i)
-        count += p[i] == '\n';
-    return count;
+    return search_sse2(from + i, size - i, tag, length);
+}
+#endif
+
+#if defined(TAGSNIP_AVX2_SEARCH)
+int has_avx2 = -1;  // not yet asked
+#endif
+
+const char* search(const char* from, std::size_t size, const char* tag, std::size_t length)
+{
+#if defined(TAGSNIP_AVX2_SEARCH)
+    if (has_avx2 < 0)
+        has_avx2 = __builtin_cpu_supports("avx2") ? 1 : 0;
+    if (has_avx2 != 0)
+        return search_avx2(from, size, tag, length);
+#endif
+#if defined(__SSE2__)
+    return search_sse2(from, size, tag, length);
+#else
+    return static_cast<const char*>(memmem(from, size, tag, length));
+#endif
 }
 
 }  // namespace
-
-bool allocate_line_buffer(line_buffer& b)
-{
-    b = line_buffer{};
-    b.data = static_cast<char*>(malloc(line_buffer_size));
-    if (b.data == nullptr)
-        return false;
-    b.capacity = line_buffer_size;
-    return true;
-}
-
-void release_line_buffer(line_buffer& b)
-{
-    free(b.data);
-    b = line_buffer{};
-}
-
-int fill_lines(FILE* in, line_buffer& b, std::size_t& lines_end)
-{
-    if (b.begin > 0) {
-        memmove(b.data, b.data + b.begin, b.end - b.begin);
-        b.end -= b.begin;
-        b.begin = 0;
-    }
-    // What is left from the last call is part of one line: no newline in it.
-    std::size_t searched = b.end;
-    for (;;) {
-        if (b.at_end) {
-            lines_end = b.end;
-            return b.end > 0 ? 1 : 0;
-        }
-        if (b.end == b.capacity && !grow(b))
-            return -1;
-        const long got = read_some(in, b.data + b.end, b.capacity - b.end);
-        if (got < 0)
-            return -1;
-        if (got == 0) {
-            b.at_end = true;
-            continue;
-        }
-        b.end += static_cast<std::size_t>(got);
-        const void* nl = memrchr(b.data + searched, '\n', b.end - searched);
-        if (nl != nullptr) {
-            lines_end = static_cast<std::size_t>(static_cast<const char*>(nl) - b.data) + 1;
-            return 1;
-        }
-        searched = b.end;
-    }
-}
-
-int count_lines(FILE* in, line_buffer& b, FILE* copy, std::int64_t& count, bool& copy_failed)
-{
-    count = 0;
-    copy_failed = false;
-    b.begin = b.end = 0;
-    b.at_end = false;
-    bool ends_in_newline = true;
-    for (;;) {
-        const long got = read_some(in, b.data, b.capacity);
-        if (got < 0)
-            return errno != 0 ? errno : EIO;
-        if (got == 0)
-            break;
-        const std::size_t size = static_cast<std::size_t>(got);
-        if (copy != nullptr && fwrite(b.data, 1, size, copy) != size) {
-            copy_failed = true;
-            return errno != 0 ? errno : EIO;
-        }
-        count += count_newlines(b.data, size);
-        ends_in_newline = b.data[size - 1] == '\n';
-    }
-    if (!ends_in_newline)
-        ++count;
-    return 0;
-}
 
 const char* find_tag(const char* from, const char* to, const char* tag, std::size_t length)
 {
@@ -150,12 +105,27 @@ const char* find_tag(const char* from, const char* to, const char* tag, std::siz
         return static_cast<const char*>(memchr(from, tag[0], size));
     if (memchr(tag, '\n', length - 1) != nullptr)
         return nullptr;
-    return static_cast<const char*>(memmem(from, size, tag, length));
+    return search(from, size, tag, length);
 }
 
 bool needs_line_pieces(action a)
 {
     return a == action::enumerate || a == action::highlight;
+}
+
+bool writes_input_unchanged(const run_settings& s)
+{
+    const bool selects_nothing = s.from_line < 1 || (s.to_line != 0 && s.to_line < s.from_line);
+    switch (s.act) {
+    case action::cat:
+    case action::insert_front:
+    case action::insert_back:
+    case action::replace:
+    case action::remove:
+        return s.begin_tag == nullptr && selects_nothing;
+    default:
+        return false;
+    }
 }
 
 }  // namespace tagsnip

@@ -16,38 +16,14 @@
 #include <cstdio>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "tagsnip/input.hpp"
 #include "tagsnip/settings.hpp"
 
 namespace tagsnip {
-
-// The input, read in large blocks and handed on as runs of whole lines.
-// A line longer than the buffer makes it grow; lines may hold NUL bytes.
-struct line_buffer {
-    char* data = nullptr;
-    std::size_t capacity = 0;
-    std::size_t begin = 0;  // first byte not yet handed on
-    std::size_t end = 0;    // end of the bytes read so far
-    bool at_end = false;
-};
-
-inline constexpr std::size_t line_buffer_size = 256 * 1024;
-
-// malloc of line_buffer_size bytes; false (errno set) when there is no memory.
-bool allocate_line_buffer(line_buffer& b);
-void release_line_buffer(line_buffer& b);
-
-// Makes [b.begin, lines_end) hold whole lines, each ending in a newline, or
-// at the end of the input its last bytes. Returns 1 when there are bytes to
-// hand on, 0 at the end of the input, -1 on a read error (errno set; a
-// buffer that cannot grow is ENOMEM). The caller sets b.begin = lines_end
-// once it has handed the bytes on.
-int fill_lines(FILE* in, line_buffer& b, std::size_t& lines_end);
-
-// The counting pass: reads the whole input and counts its lines (a last
-// line without newline counts). When copy is not null every byte read is
-// also written to it. Returns 0, or the error number of a failed read;
-// a failed write to the copy sets copy_failed and returns its error number.
-int count_lines(FILE* in, line_buffer& b, FILE* copy, std::int64_t& count, bool& copy_failed);
 
 // First occurrence of tag in [from, to), or null. A tag with a newline
 // before its last byte can never lie within one line and is never found.
@@ -59,6 +35,11 @@ const char* find_tag(const char* from, const char* to, const char* tag, std::siz
 // is kept only in line mode.
 bool needs_line_pieces(action a);
 
+// Whether the scan would hand the whole input on as outside text that the
+// action writes as it is: no tags, no line selected, and an action that
+// writes outside text unchanged. The input may then be copied as a whole.
+bool writes_input_unchanged(const run_settings& s);
+
 namespace scan_detail {
 
 struct scan_state {
@@ -68,8 +49,20 @@ struct scan_state {
     enum { before, selected, after } phase;  // line mode, lines handed over whole
 };
 
+// The end of the line that begins at p, within [p, q). Lines are mostly
+// short: their first 64 bytes are looked at here, 16 at a time, and only a
+// longer line goes to memchr.
 inline const char* line_end(const char* p, const char* q)
 {
+#if defined(__SSE2__)
+    const __m128i newline = _mm_set1_epi8('\n');
+    for (int i = 0; i < 4 && q - p >= 16; ++i, p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int mask = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, newline));
+        if (mask != 0)
+            return p + __builtin_ctz(static_cast<unsigned>(mask)) + 1;
+    }
+#endif
     const void* nl = memchr(p, '\n', static_cast<std::size_t>(q - p));
     return nl != nullptr ? static_cast<const char*>(nl) + 1 : q;
 }
@@ -292,21 +285,19 @@ int scan_input(FILE* in, line_buffer& b, const run_settings& s, bool per_line, E
     scan_state st{&s, per_line, false, scan_state::before};
     if (s.from_line < 1 || (s.to_line != 0 && s.to_line < s.from_line))
         st.phase = scan_state::after;
-    std::size_t lines_end = 0;
+    const char* p = nullptr;
+    const char* q = nullptr;
     int filled;
-    while ((filled = fill_lines(in, b, lines_end)) > 0) {
-        const char* p = b.data + b.begin;
-        const char* q = b.data + lines_end;
+    while ((filled = next_lines(in, b, p, q)) > 0) {
         if (s.begin_tag != nullptr)
             scan_detail::scan_tags(st, e, p, q);
         else
             scan_detail::scan_lines(st, e, p, q);
-        b.begin = lines_end;
     }
     if (filled < 0)
         return errno != 0 ? errno : EIO;
     if (e.block_open)
-        emit_inside(e, b.data + b.begin, 0, true);
+        emit_inside(e, b.data, 0, true);
     return 0;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -192,6 +193,45 @@ TEST(Enumerate, FormatValuesShapeTheNumber)
         s.enumerate_label2 = "|";
         ASSERT_TRUE(tagsnip::make_enumerate_format(c.value, s.enumerate_format)) << c.value;
         EXPECT_EQ(run_action(s, "a\n").out, c.out) << c.value;
+    }
+}
+
+TEST(Enumerate, PrefixesAsPrintfMakesThemForEveryFormatValue)
+{
+    // 1200 lines run the numbers through 9, 99 and 999; a selection of the
+    // lines 5 to 995 makes them jump (the block's boundary piece is empty).
+    std::string input;
+    for (int n = 1; n <= 1200; ++n)
+        input += "l" + std::to_string(n) + "\n";
+    const std::string long_label(300, '>');
+    std::mt19937 random(7);
+    const char flags[] = {'0', '-', '\''};
+    const char digits[] = {'0', '1', '3', '7'};
+    for (int round = 0; round < 60; ++round) {
+        // Flags in any order, then a width: the values the option takes.
+        std::string value;
+        for (std::size_t k = random() % 3; k > 0; --k)
+            value += flags[random() % sizeof flags];
+        for (std::size_t k = random() % 3; k > 0; --k)
+            value += digits[random() % sizeof digits];
+        const bool selecting = round % 2 == 1;
+        run_settings s = select(selecting ? 5 : 0, selecting ? 995 : 0);
+        s.act = action::enumerate;
+        s.enumerate_label1 = "<";
+        s.enumerate_label2 = round % 3 == 0 ? long_label.c_str() : "> ";
+        ASSERT_TRUE(tagsnip::make_enumerate_format(value.c_str(), s.enumerate_format)) << value;
+        std::string expected;
+        for (int n = 1; n <= 1200; ++n) {
+            if (selecting && n > 5 && n <= 995)
+                continue;
+            const auto number = static_cast<unsigned long long>(n);
+            std::string text(static_cast<std::size_t>(snprintf(nullptr, 0, s.enumerate_format, number)), ' ');
+            snprintf(text.data(), text.size() + 1, s.enumerate_format, number);
+            expected += "<" + text + s.enumerate_label2;
+            if (!selecting || n != 5)
+                expected += "l" + std::to_string(n) + "\n";
+        }
+        EXPECT_EQ(run_action(s, input).out, expected) << "value \"" << value << "\"";
     }
 }
 

@@ -1,7 +1,9 @@
 // The scanner's pieces for every kind of selection, read in one block, in
-// tiny blocks that split lines, through stdio and through a descriptor.
+// tiny blocks that split lines, through stdio and through a descriptor; and
+// over random input against the scan done the plain way, line by line.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -185,6 +187,162 @@ TEST(FindTag, StopsAtTheEndGivenAndNeverCrossesALine)
     EXPECT_EQ(tagsnip::find_tag(p, p + text.size(), "c\na", 3), nullptr);
     EXPECT_EQ(tagsnip::find_tag(p, p + text.size(), "d", 1), p + 6);
     EXPECT_EQ(tagsnip::find_tag(p, p, "a", 1), nullptr);
+}
+
+TEST(FindTag, AgreesWithAPlainSearchOverRandomText)
+{
+    std::mt19937 random(16);
+    const char alphabet[] = {'a', 'b', 'c', '\n', '\0'};
+    auto text = [&](std::size_t most) {
+        std::string t(random() % (most + 1), ' ');
+        for (char& c : t)
+            c = alphabet[random() % sizeof alphabet];
+        return t;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        const std::string hay = text(round % 100 == 0 ? 300 : 70);
+        std::string tag = text(4);
+        if (tag.empty())
+            tag = "a";
+        const std::size_t from = hay.empty() ? 0 : random() % hay.size();
+        const std::size_t found = hay.find(tag, from);
+        const bool never = tag.find('\n') < tag.size() - 1;
+        const char* expected = found == std::string::npos || never ? nullptr : hay.data() + found;
+        ASSERT_EQ(tagsnip::find_tag(hay.data() + from, hay.data() + hay.size(), tag.data(), tag.size()), expected)
+            << "round " << round;
+    }
+}
+
+// The scan as the plain algorithm puts it: line by line, each tag searched
+// for from the position on, a search that ends at the line's first NUL.
+scantest::recorder scan_plainly(const std::string& input, const run_settings& s)
+{
+    scantest::recorder r;
+    auto out = [&](const std::string& t, bool b) { scantest::emit_outside(r, t.data(), t.size(), b); };
+    auto in = [&](const std::string& t, bool b) { scantest::emit_inside(r, t.data(), t.size(), b); };
+    const bool identical = s.begin_tag == s.end_tag;
+    bool inside = false;
+    for (std::size_t at = 0; at < input.size();) {
+        const std::size_t nl = input.find('\n', at);
+        const std::size_t end = nl == std::string::npos ? input.size() : nl + 1;
+        const std::string line = input.substr(at, end - at);
+        at = end;
+        const std::int64_t n = ++r.line_number;
+        if (s.begin_tag == nullptr) {
+            if (s.from_line < 1 || n < s.from_line || (s.to_line != 0 && n > s.to_line)) {
+                out(line, false);
+                continue;
+            }
+            if (n == s.from_line)
+                out("", true);
+            in(line, false);
+            if (n == s.to_line)
+                in("", true);
+            continue;
+        }
+        const std::string visible = line.substr(0, line.find('\0'));
+        std::size_t pos = 0;
+        bool found = false;
+        for (;;) {
+            const std::string tag = inside ? s.end_tag : s.begin_tag;
+            const std::size_t m = visible.find(tag, pos);
+            if (m == std::string::npos)
+                break;
+            found = true;
+            const std::size_t after = m + tag.size();
+            if (!inside) {
+                if (s.full_tag_lines && s.include_tags) {
+                    out("", true);
+                    in(line.substr(pos, after - pos), false);
+                    pos = after;
+                } else if (s.full_tag_lines) {
+                    out(line.substr(pos, after - pos), false);
+                    pos = after;
+                } else if (s.include_tags) {
+                    out(line.substr(pos, m - pos), true);
+                    pos = m;
+                } else {
+                    out(line.substr(pos, after - pos), true);
+                    pos = after;
+                }
+                if (!s.full_tag_lines && identical) {
+                    if (s.include_tags) {
+                        in(line.substr(pos, tag.size()), true);
+                        pos += tag.size();
+                    } else {
+                        in("", true);
+                    }
+                }
+                inside = !identical;
+            } else {
+                if (s.full_tag_lines && s.include_tags) {
+                    in(line.substr(pos, after - pos), false);
+                    pos = after;
+                } else if (s.full_tag_lines) {
+                    in("", true);
+                    out(line.substr(0, after), false);
+                    pos = after;
+                } else if (s.include_tags) {
+                    in(line.substr(pos, after - pos), true);
+                    pos = after;
+                } else {
+                    in(line.substr(pos, m - pos), true);
+                    pos = m;
+                }
+                inside = false;
+            }
+            if (s.full_tag_lines)
+                break;
+        }
+        const std::string rest = line.substr(pos);
+        if (!found || !s.full_tag_lines) {
+            inside ? in(rest, false) : out(rest, false);
+        } else if (s.include_tags) {
+            in(rest, !inside);
+        } else if (identical) {
+            out(rest, true);
+            in("", true);
+        } else {
+            out(rest, inside);
+        }
+    }
+    if (r.block_open)
+        in("", true);
+    return r;
+}
+
+TEST(ScannerProperty, RandomInputScansAsThePlainAlgorithmAtEveryReadSize)
+{
+    std::mt19937 random(2024);
+    const std::vector<std::string> words = {"BEGIN", "END", "ab", "a", "b", "/b", "--", " ", "x", "\n", "\n",
+                                            std::string(1, '\0')};
+    const std::vector<std::pair<const char*, const char*>> tag_pairs = {
+        {"BEGIN", "END"}, {"ab", "a"}, {"b", "/b"}, {"--", "--"}, {"b\n", "a"}, {"END", nullptr}};
+    for (int round = 0; round < 1500; ++round) {
+        std::string input;
+        for (std::size_t k = random() % 40; k > 0; --k)
+            input += words[random() % words.size()];
+        run_settings s;
+        if (random() % 4 == 0) {
+            s = scantest::line_settings(static_cast<std::int64_t>(random() % 8) - 1,
+                                        static_cast<std::int64_t>(random() % 8) - 1);
+        } else {
+            const auto& pair = tag_pairs[random() % tag_pairs.size()];
+            s = tags(pair.first, pair.second, random() % 2 == 0, random() % 2 == 0);
+        }
+        const scantest::recorder plain = scan_plainly(input, s);
+        for (std::size_t capacity : {std::size_t{1}, std::size_t{3}, std::size_t{17}, tagsnip::line_buffer_size}) {
+            scantest::scan_options opt;
+            opt.capacity = capacity;
+            opt.through_descriptor = capacity != 3;
+            const scantest::recorder r = scan(input, s, opt);
+            ASSERT_EQ(r.pieces, plain.pieces) << "round " << round << ", capacity " << capacity;
+            ASSERT_EQ(r.numbers, plain.numbers) << "round " << round << ", capacity " << capacity;
+            opt.per_line = false;
+            ASSERT_EQ(joined(scan(input, s, opt).pieces), joined(plain.pieces))
+                << "round " << round << ", capacity " << capacity << ", runs of lines";
+        }
+    }
 }
 
 TEST(CountLines, CountsALastLineWithoutNewlineAndCopiesEveryByte)
