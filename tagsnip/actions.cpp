@@ -106,6 +106,14 @@ void put(block_actions& a, const char* text)
     put(a, text, strlen(text));
 }
 
+// Whether a failed copy inside the kernel means that the system does not
+// copy between these two files so, rather than that a read or write failed.
+bool refused(int error)
+{
+    return error == EINVAL || error == ENOSYS || error == EXDEV || error == EBADF || error == EOPNOTSUPP ||
+           error == ENOTSUP || error == ESPIPE || error == EAGAIN || error == EWOULDBLOCK || error == EPERM;
+}
+
 // The whole insert file, then back to its start for the next block.
 void copy_insert_file(block_actions& a)
 {
@@ -323,19 +331,18 @@ void copy_input_unchanged(block_actions& a, FILE* in)
         input.st_size - lseek(from, 0, SEEK_CUR) < copy_at_least || fstat(to, &output) != 0 ||
         fflush(a.out) != 0)
         return;
+    bool file_to_file = S_ISREG(output.st_mode);
+#if !defined(__linux__)
+    if (!file_to_file)
+        return;
+#endif
     constexpr std::size_t piece = std::size_t{1} << 30;
-    bool regular = S_ISREG(output.st_mode);
     for (;;) {
-        ssize_t copied = -1;
-        if (regular) {
-            copied = copy_file_range(from, nullptr, to, nullptr, piece, 0);
-            // Refused between these two files (an output opened for
-            // appending, another file system): the general way, if any.
-            regular = copied >= 0;
-        }
 #if defined(__linux__)
-        if (copied < 0 && !regular)
-            copied = sendfile(to, from, nullptr, piece);
+        const ssize_t copied = file_to_file ? copy_file_range(from, nullptr, to, nullptr, piece, 0)
+                                            : sendfile(to, from, nullptr, piece);
+#else
+        const ssize_t copied = copy_file_range(from, nullptr, to, nullptr, piece, 0);
 #endif
         if (copied > 0)
             continue;
@@ -344,9 +351,17 @@ void copy_input_unchanged(block_actions& a, FILE* in)
         const int error = errno;
         if (error == EINTR)
             continue;
-        if (error == EINVAL || error == ENOSYS || error == EXDEV || error == EBADF || error == EOPNOTSUPP ||
-            error == ENOTSUP || error == ESPIPE || error == EAGAIN || error == EWOULDBLOCK || error == EPERM)
+        if (refused(error)) {
+#if defined(__linux__)
+            // Not between these two files (an output opened for appending,
+            // another file system): sendfile may still take it.
+            if (file_to_file) {
+                file_to_file = false;
+                continue;
+            }
+#endif
             return;
+        }
         // Which side failed: the input's next byte read the ordinary way.
         char next;
         const off_t at = lseek(from, 0, SEEK_CUR);
