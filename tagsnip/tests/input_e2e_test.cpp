@@ -144,27 +144,33 @@ TEST(InputFile, ShrinksOrGrowsBetweenTheCountAndTheScan)
     }
 }
 
-TEST(InputFile, AWholeCopyToAFileAndItsWriteErrors)
+// An input written unchanged, copied whole: into a new file, appended to
+// one (which the kernel refuses to copy into: the scan does it), onto a
+// full device, and into a file that may not grow that far.
+TEST(InputFile, AWholeCopyAndItsFallbackAndWriteErrors)
 {
     temp_dir dir;
     const std::string big = std::string(2 << 20, 'x') + "\nBEGIN\n";
     write_file(dir / "in", big);
-    const run_result copied = run_in(dir, {"tagsnip", "-i", "in", "-o", "out", "-R", "in"});
-    EXPECT_EQ(copied.status, 0);
-    EXPECT_EQ(read_file(dir / "out"), big);
+    write_file(dir / "old", "old\n");
+    EXPECT_EQ(run_in(dir, {"tagsnip", "-i", "in", "-o", "new", "-R", "in"}).status, 0);
+    EXPECT_EQ(read_file(dir / "new"), big);
+    EXPECT_EQ(run_in(dir, {"tagsnip", "-i", "in", "-o", "old", "-a"}).status, 0);
+    EXPECT_EQ(read_file(dir / "old"), "old\n" + big);
     e2e::call c;
     c.args = {"-i", "in"};
     c.cwd = dir.path;
     c.stdout_path = "/dev/full";
-    const run_result r = e2e::snip(c);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "ERROR: Unable to write to output file -: No space left on device!\n");
-    c.args = {"-i", "in", "-o", "out", "-a"};
+    const run_result full = e2e::snip(c);
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err, "ERROR: Unable to write to output file -: No space left on device!\n");
+    c.args = {"-i", "in", "-o", "limited"};
     c.stdout_path.clear();
     c.file_size_limit = 1 << 20;
-    const run_result appended = e2e::snip(c);
-    EXPECT_EQ(appended.status, 1);
-    EXPECT_EQ(appended.err, "ERROR: Unable to write to output file out: File too large!\n");
+    const run_result limited = e2e::snip(c);
+    EXPECT_EQ(limited.status, 1);
+    EXPECT_EQ(limited.err, "ERROR: Unable to write to output file limited: File too large!\n");
+    EXPECT_FALSE(testsupport::file_exists(dir / "limited"));
 }
 
 }  // namespace
