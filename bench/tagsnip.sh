@@ -115,8 +115,9 @@ compare() {  # file, command...
             i=$((i + 1))
             IFS=$sep
             # shellcheck disable=SC2086
-            printf '%s %s\n' "$i" "$(run_once $c)" >> "$out"
+            got=$(run_once $c) || { echo "a run failed: $c" >&2; exit 1; }
             unset IFS
+            printf '%s %s\n' "$i" "$got" >> "$out"
         done
         r=$((r + 1))
     done
