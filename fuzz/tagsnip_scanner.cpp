@@ -23,6 +23,8 @@
 #include "fuzz/tagsnip_model.hpp"
 #include "tagsnip/actions.hpp"
 #include "tagsnip/command_line.hpp"
+#include "tagsnip/input.hpp"
+#include "tagsnip/output.hpp"
 #include "tagsnip/scanner.hpp"
 #include "tagsnip/streams.hpp"
 
@@ -260,6 +262,34 @@ std::int64_t model_line_count(const std::string& input)
 
 // A stream over the bytes: fmemopen (no descriptor: read through stdio), or
 // through a descriptor (a pipe for what fits in one, else a temporary file).
+// A temporary file holding bytes, at its start.
+FILE* temporary_file_of(const std::string& bytes)
+{
+    FILE* f = tmpfile();
+    if (f == nullptr)
+        return nullptr;
+    if (fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || fflush(f) != 0 || fseek(f, 0, SEEK_SET) != 0) {
+        fclose(f);
+        return nullptr;
+    }
+    return f;
+}
+
+// The whole contents of the file open on fd.
+std::string contents_of(int fd)
+{
+    std::string text;
+    char piece[65536];
+    for (off_t at = 0;;) {
+        const ssize_t got = pread(fd, piece, sizeof piece, at);
+        if (got <= 0)
+            break;
+        text.append(piece, static_cast<std::size_t>(got));
+        at += got;
+    }
+    return text;
+}
+
 FILE* input_stream(const std::string& bytes, bool through_descriptor)
 {
     if (bytes.empty())
@@ -368,26 +398,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     model.scan(input);
 
     const stream scanned(input_stream(input, through_descriptor));
-    FILE* insert_stream = nullptr;
-    if (insert_given) {
-        insert_stream = input_stream(insert, false);
-        if (insert_stream == nullptr)
-            fuzzinput::fail("cannot make the insert stream");
-    }
-    fuzzinput::memory_output out;
+    // The insert file is a seekable descriptor, the output a descriptor
+    // behind the run's buffer: both temporary files here.
+    const stream insert_file(insert_given ? temporary_file_of(insert) : fopen("/dev/null", "r"));
+    const stream output_file(tmpfile());
+    static char output_buffer[4096];
+    tagsnip::output_stream out;
+    out.fd = fileno(output_file.f);
+    out.name = "output";
+    out.data = output_buffer;
+    out.capacity = sizeof output_buffer;
     tagsnip::block_actions a;
     a.settings = &s;
-    a.out = out.stream;
-    a.insert = insert_stream;
+    a.out = &out;
+    a.insert = insert_given ? fileno(insert_file.f) : -1;
     tagsnip::line_buffer b = buffer_of(capacity);
     const bool per_line = force_line_pieces || tagsnip::needs_line_pieces(s.act);
     const int error = tagsnip::scan_input(scanned.f, b, s, per_line, a);
     tagsnip::release_line_buffer(b);
-    if (insert_stream != nullptr)
-        fclose(insert_stream);
+    expect(tagsnip::flush_output(out), "the output is written");
+    const std::string written = contents_of(fileno(output_file.f));
 
     expect(error == 0, "the scan reads without error");
-    const std::string written = out.text();
     expect(written == expected_output.out, "what the action writes",
            [&] { return "written:  " + shown(written) + "\nexpected: " + shown(expected_output.out); });
     expect(a.action_count == expected_output.count, "the number of blocks");
