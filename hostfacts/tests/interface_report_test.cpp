@@ -460,6 +460,8 @@ TEST(Interfaces, CollectingKeepsTheIndexALinkEntryCarries)
     EXPECT_EQ(table->entries[1].index, 5u);
 }
 
+#if defined(__linux__)
+// Address labels ("em0:1") are a Linux notion.
 TEST(Interfaces, AnAddressLabelBelongsToItsInterface)
 {
     address_list l;
