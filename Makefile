@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause
 # Builds the suite with CMake. Portable make: works with GNU and BSD make.
 #   make                  configure and build the programs into build/bin
 #   make check            build the programs and the tests, and run every test

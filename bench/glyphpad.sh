@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: BSD-2-Clause
 # glyphpad against peer tools doing the same work, in one run; prints the
 # time of each and glyphpad's ratio (below 1: glyphpad is faster).
 # Usage: bench/glyphpad.sh [path/to/glyphpad]

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: BSD-2-Clause
 # hostfacts against the tools a user would otherwise run for host facts
 # (neofetch, screenfetch, facter), in one run: the median wall time of a
 # whole report of each, and how many times faster hostfacts is.

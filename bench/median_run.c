@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 /* Timings of running a command several times, for the benchmarks:
      median_run RUNS STDIN STDOUT ARGS_FILE|- COMMAND...
    Standard input and output are redirected to files; ARGS_FILE's lines are

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause
 # Sourced by the benchmark scripts: install COMMAND's Debian PACKAGE when the
 # command is missing (as root; the package lists are updated once).
 # False when the command cannot be had.

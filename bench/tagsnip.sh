@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: BSD-2-Clause
 # tagsnip against the peer one-liners on two shapes of generated input, each
 # at several sizes, in one run. Every output is first checked against the
 # peer's; then the commands of each comparison run in turn, RUNS times, and

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: BSD-2-Clause
 # epochfmt and epochscan against GNU date and dateutils on the same times, in
 # one run, outputs checked against the expected output:
 #  1. values as command-line operands (one process for all of them): wall-time

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause
 # The bsd-getopt test build: the programs parse their options with FreeBSD's
 # getopt_long (the file SUITE_BSD_GETOPT names), the end-to-end tests run
 # against them. An object library, so that its getopt_long is always linked

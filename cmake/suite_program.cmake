@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause
 # suite_program(NAME source... [LIBS lib...])
 # One program of the suite: built into bin/, linked with the frame, installed.
 add_custom_target(suite_programs)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause
 # suite_test(NAME source... [END_TO_END source...] [LIBS lib...])
 # One GoogleTest executable, kept out of bin/ and run by CTest; built by the
 # target suite_tests, not by all.

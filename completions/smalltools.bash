@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-2-Clause
 # bash completion for tagsnip, glyphpad, hostfacts, epochfmt, epochscan and dozejitter.
 
 # _smalltools_complete WORDS FILE_OPTIONS: complete options from WORDS; after

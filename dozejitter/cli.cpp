@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include "dozejitter/cli.hpp"
 
 #include <sys/time.h>

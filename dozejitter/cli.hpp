@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // dozejitter's command line and the seeding of its random draw.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Choosing and sleeping the random delay.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // dozejitter: sleep for a random time between two bounds, in seconds.
 #include <cstdio>
 #include <cstdlib>

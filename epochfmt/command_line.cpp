@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include "epochfmt/command_line.hpp"
 
 #include <cstdlib>

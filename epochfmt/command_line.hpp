@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // epochfmt's run settings and command line.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // epochfmt: Unix timestamps in seconds, milliseconds, microseconds or
 // nanoseconds as UTC time text.
 #include <unistd.h>

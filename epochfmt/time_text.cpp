@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include "epochfmt/time_text.hpp"
 
 #include <cctype>

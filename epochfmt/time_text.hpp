@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Unix timestamps as typed, and the line of time text each one becomes.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include "epochscan/command_line.hpp"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // epochscan's run settings and command line.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include "epochscan/count_output.hpp"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // A point in time written as a count of units, in one of four number forms.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // epochscan: UTC time text read through a template, as Unix timestamps in
 // seconds, milliseconds, microseconds or nanoseconds.
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Time text read through a template as UTC, with the seconds field read by
 // the program so that it may carry a fraction.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include "frame/tool_frame.hpp"
 
 #ifndef SUITE_LOCALEDIR

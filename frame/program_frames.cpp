@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The constant descriptions of the six programs: name, catalog domain, extra
 // locale step, options, usage line and version line.
 #include "frame/tool_frame.hpp"

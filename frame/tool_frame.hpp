@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The frame every program of the suite shares: locale and catalog set-up,
 // the usage and version lines, the form of diagnostics and the exit statuses.
 #pragma once

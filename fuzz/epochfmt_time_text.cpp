@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // epochfmt's reading of timestamps and the line of time text each one
 // becomes, with any template. The reading must agree with strtoll (base 0,
 // saturating) and an exact decimal fraction; the broken-down time with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // epochscan's parsing of time text through any template, and the count it
 // writes in each unit and number form. Where the fast parser of plain
 // numeric text answers, the library's strptime path must give the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Taking a fuzz input apart: fields ended by NUL bytes, fixed-size numbers,
 // and the rest of the bytes. A field or number past the end is empty or 0.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // glyphpad's measuring and layout: every output mode but the terminal's,
 // over any texts, borders and standard input, in a UTF-8 locale. The output
 // must be what the layout rules give with widths measured independently

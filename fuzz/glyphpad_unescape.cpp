@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // glyphpad's unescaping of string arguments, over any argument (the input
 // up to its first NUL), in a UTF-8 locale. The decoded text must be what the
 // escape table gives, never longer than the argument; an argument with an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // hostfacts's report writers over random records: the host, uptime, kernel,
 // processor, process, user, load, battery, memory, swap and disk sections
 // and the network interface section (an interface address list of IPv4,

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: BSD-2-Clause
 """Seeds the fuzz corpora from the examples of the manual pages.
 
     python3 fuzz/make_corpus.py        (from the tree root)

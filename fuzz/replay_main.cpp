@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // A fuzz target without libFuzzer: runs it once over every file named on
 // the command line, or in a folder named there, in name order. The test
 // suite replays each corpus this way, so that an input that once failed

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: BSD-2-Clause
 # Runs the libFuzzer targets built into BUILD/fuzz (make fuzz).
 #
 #   sh fuzz/run.sh smoke BUILD SECONDS           every target: replay its corpus,

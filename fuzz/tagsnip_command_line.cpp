@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // tagsnip's command line: the option loop and the checks and normalisation
 // after it, over argument vectors made of the input's NUL-separated fields.
 // The parsed settings must be those the option table describes, and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // tagsnip's command line as its option table describes it: a model of the
 // option loop and of the checks after it, used to keep the fuzz targets away
 // from the runs that end the process (option errors, --help, --version, bad

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // tagsnip's scanner with its actions: random input, tags and settings (from
 // a command line), read through stdio or through a descriptor with a line
 // buffer from one byte up to the full size, so that reads are tiny or huge

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The converters' split of a time format template at its first seconds
 // field "%S": over any template (the input up to its first NUL), the split
 // must be the one a scan by conversions gives ("%%" is a literal, "%OS" no

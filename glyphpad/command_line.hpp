@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // glyphpad's command line: options, the positional string, and the way out.
 #pragma once
 

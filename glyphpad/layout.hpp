@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Placing text in terminal columns. Widths are display widths (escape
 // sequences take none); fills are computed in 64 bits so that no 32-bit
 // indentation, width or column count can overflow them. No routine ends its

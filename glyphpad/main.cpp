@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // glyphpad: one string laid out for a terminal, the lines of standard input
 // framed, or measurements of a string or of the terminal.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Measuring text in terminal columns, with terminal escape sequences skipped,
 // and the measurement reports.
 #pragma once

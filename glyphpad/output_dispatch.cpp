@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include "glyphpad/output_dispatch.hpp"
 
 #include "glyphpad/layout.hpp"

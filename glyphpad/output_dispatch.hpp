@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Running the one output mode of a glyphpad run.
 #pragma once
 

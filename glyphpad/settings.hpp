@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The one record of a glyphpad run: the output mode and what it lays out.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The size of the controlling terminal.
 #pragma once
 

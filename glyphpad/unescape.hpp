@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Backslash escapes in string arguments.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // hostfacts's command line: -h, -v and the compatibility check of -c.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The platform layer on FreeBSD: sysctl, the ACPI battery requests on
 // /dev/acpi, the swap device records of vm.swap_info and sockaddr_dl.
 #if defined(__FreeBSD__)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The platform layer on Linux: processes from /proc, batteries from /sys,
 // memory and swap from /proc/meminfo and /proc/swaps, link-level addresses.
 #if defined(__linux__)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Host facts read through interfaces both supported systems share.
 #include <stdlib.h>
 #include <sys/statvfs.h>

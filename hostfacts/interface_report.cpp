@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The network interface section: the interface address table, its address
 // order, and the name, flags and address list lines of each interface.
 #include <arpa/inet.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // hostfacts: facts about the running host as shell variable assignments.
 #include "frame/tool_frame.hpp"
 #include "hostfacts/command_line.hpp"

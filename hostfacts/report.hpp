@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The report driver: the sections in their fixed order, on standard output.
 #pragma once
 

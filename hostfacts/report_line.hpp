@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The line format of the host report: key, "=", value. Numbers are written
 // bare by the sections themselves; everything that goes between double
 // quotes goes through here, so that `eval` of the report gives back every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Host, load, battery, memory, swap and disk sections of the report.
 #include "hostfacts/report_sections.hpp"
 

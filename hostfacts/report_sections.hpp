@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The sections of the host report: each turns its facts into lines of
 // shell variable assignments on a stream, with all of the report's arithmetic.
 #pragma once

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: BSD-2-Clause
 # Extracts the translatable texts of each catalog domain into po/<domain>.pot.
 # Usage: po/extract.sh [SOURCE_DIR [OUTPUT_DIR]]
 set -eu

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The actions: the two emitters the scanner hands its pieces to, and the
 // check of the number of blocks against the limits.
 #pragma once

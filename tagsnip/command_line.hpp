@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // tagsnip's command line: the option loop, the checks and the normalisation
 // of the settings before any file is touched.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // tagsnip's input: runs of whole lines for the scanner, and the counting
 // pass. The input is read in large blocks into one buffer that grows with
 // the longest line, and its lines are handed on where they lie.

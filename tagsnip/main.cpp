@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // tagsnip: filter text line by line, acting on a range of lines or on the
 // blocks between a begin and an end tag.
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include "tagsnip/output.hpp"
 
 #include <cerrno>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The output of a run: bytes gathered in a buffer and written to a
 // descriptor, interrupted and partial writes resumed. Every write of every
 // action goes through write_output, so that no failure can go unseen.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The block scanner: cuts the input into pieces that lie outside or inside
 // blocks and hands them, in input order, to the two emitters of an action.
 //

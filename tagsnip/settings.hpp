@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The one record of a tagsnip run: what to do, on what, from where to where.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include "tagsnip/streams.hpp"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // tagsnip's files: the set-up of the input, output and insert streams, the
 // counting pass, and the one clean-up routine every exit after the set-up
 // goes through (closing, deleting a broken output, completing an in-place

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Calendar arithmetic of the proleptic Gregorian calendar in UTC, without
 // the C library's time zone machinery: the converters' fast path.
 #pragma once

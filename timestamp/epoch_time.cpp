@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include "timestamp/epoch_time.hpp"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The converters' model of time: a point in time is a signed 128-bit count of
 // nanoseconds since 1970-01-01 00:00:00 UTC, shown or read in one of four
 // units. Also the split of a time format template at its seconds field.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include "timestamp/operand_file.hpp"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The lines of a file as further operands (--file): read in large chunks,
 // each line handed out in place, without its newline, as a NUL-terminated
 // string. Memory stays the same whatever the size of the file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include "dozejitter/delay.hpp"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // dozejitter run as a user would: argument vector, environment, exit status.
 #include <gtest/gtest.h>
 

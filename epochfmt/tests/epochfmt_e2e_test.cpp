@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // epochfmt run as a user would: operands, options, output, status.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Reading timestamp operands and writing their lines, without a process.
 #include <gtest/gtest.h>
 

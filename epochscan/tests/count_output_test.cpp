@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Counts in every number form, from made-up points in time.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // epochscan run as a user would, and round trips through epochfmt.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Time text through templates, fed made-up strings.
 #include <gtest/gtest.h>
 

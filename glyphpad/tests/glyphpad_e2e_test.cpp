@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // glyphpad run as a user would: argument vector, standard input, environment,
 // exit status. The child has no controlling terminal, so the width starts at 80.
 #include <gtest/gtest.h>

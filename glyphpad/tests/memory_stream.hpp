@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // A FILE* that collects what a routine writes, for tests of output routines.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The platform layer against the live host.
 #include "hostfacts/facts.hpp"
 

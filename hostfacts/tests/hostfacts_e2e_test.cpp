@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // hostfacts run as a user would: options, messages, exit status, and a whole
 // report that agrees with the host.
 #include <net/if.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The network interface section with made-up interface address lists.
 #include <arpa/inet.h>
 #include <ifaddrs.h>

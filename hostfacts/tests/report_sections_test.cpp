@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The host, load, battery, memory, swap and disk sections with made-up facts.
 #include "hostfacts/report_sections.hpp"
 

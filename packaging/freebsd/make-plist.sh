@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: BSD-2-Clause
 # make-plist.sh BUILD_DIR            write the port's pkg-plist to standard output
 # make-plist.sh BUILD_DIR PKG_PLIST  compare it with PKG_PLIST; status 1 when they differ
 #

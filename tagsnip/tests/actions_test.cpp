@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // What each action writes for the scanner's pieces, and how it counts.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The settings' normalisation, the enumeration format and the resolution of
 // line numbers that count from the end.
 #include <gtest/gtest.h>

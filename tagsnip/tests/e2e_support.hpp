@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Running the built tagsnip as a user would.
 #pragma once
 

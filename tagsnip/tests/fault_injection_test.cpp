@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // tagsnip under failing system calls and signals. Each scenario runs once to
 // learn its result and how often it calls each system function; then once
 // for every call of every kind failing with EIO, ENOSPC and EINTR in turn.

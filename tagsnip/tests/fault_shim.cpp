@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Preloaded into a program under test: counts its calls of a few system
 // functions by kind and fails one of them on request.
 //

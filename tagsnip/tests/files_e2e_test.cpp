@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // tagsnip's files: input files read twice or copied, output files, appending,
 // the in-place update and what a failed run leaves behind.
 #include <gtest/gtest.h>

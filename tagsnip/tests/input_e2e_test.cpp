@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // tagsnip's input read the ways it can come: a file named with --input
 // (counted first, copied whole by the kernel where nothing changes), the
 // same bytes through a pipe, and a file on standard input; and a file that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Running the scanner in-process over made-up input, recording its pieces.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The scanner's pieces for every kind of selection, read in one block, in
 // tiny blocks that split lines, through stdio and through a descriptor; and
 // over random input against the scan done the plain way, line by line.

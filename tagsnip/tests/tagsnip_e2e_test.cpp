@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // tagsnip's command line and its output, run as a user would.
 #include <gtest/gtest.h>
 

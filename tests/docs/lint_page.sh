@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: BSD-2-Clause
 # Fails when mandoc finds anything to say about a manual page at the level
 # of warnings; exits 77 (skipped) when mandoc is not installed.
 set -u

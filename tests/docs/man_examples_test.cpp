@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The manual pages: one per program, a synopsis that names every option of
 // the program's usage line, and examples that do what they show. Every
 // command of an example is run with /bin/sh and its output compared byte for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The German catalogs, through builds of the programs that look their
 // catalogs up in the build tree. Texts are translated; the usage synopsis,
 // the version line and the numbers are not.

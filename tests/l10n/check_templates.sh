@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: BSD-2-Clause
 # Fails when an "ERROR: " or "WARNING: " text of a program's code is missing
 # from its domain's template, or when a committed template is out of date.
 set -u

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The shell completions offer every option of every program, and complete
 // file names where an option takes a file.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 /* The option parser of the bsd-getopt test build: FreeBSD's own
  * getopt_long and getopt_long_only, compiled from the file that the CMake
  * setting SUITE_BSD_GETOPT names and linked into the programs in place of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // A stream in memory, for unit tests of code that writes to a FILE*.
 #pragma once
 

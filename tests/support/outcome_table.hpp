@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Tables of whole runs of one program: arguments in, status and both output
 // streams out, compared byte for byte. Used with TEST_P:
 //   class Outcome : public testing::TestWithParam<testsupport::outcome_case> {};

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 #include "tests/support/run_program.hpp"
 
 #include <fcntl.h>

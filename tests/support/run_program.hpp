@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // Running the built programs as a user would, for end-to-end tests.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The fast calendar arithmetic agrees with the C library's gmtime_r and
 // timegm, field by field, across the years and at their edges.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-2-Clause
 // The 128-bit time arithmetic and the template split, fed made-up values.
 #include <gtest/gtest.h>
 
