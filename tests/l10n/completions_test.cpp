@@ -174,7 +174,7 @@ TEST(Completions, ZshListsTheOptions)
     EXPECT_EQ(result.out.find("--output"), std::string::npos);
 }
 
-// Long option -> description: in zsh's specs '...'{-x,--name}'[text]' and
+// Long option -> description: in zsh's option lines '...'{-x,--name}'[text]' and
 // '--name[text]', in fish's lines "-l name ... -d 'text'".
 std::map<std::string, std::string> zsh_descriptions(const std::string& part)
 {
