@@ -20,7 +20,7 @@ bool read_seconds(const char* text, double& value)
 
 }  // namespace
 
-bool parse_delays(const char* min_text, const char* max_text, settings& s)
+bool parse_delays(const char* min_text, const char* max_text, run_settings& s)
 {
     // Both are read before either is judged.
     const bool min_read = read_seconds(min_text, s.min_delay);

@@ -6,17 +6,13 @@
 
 #include <cstdint>
 
-namespace dozejitter {
+#include "dozejitter/settings.hpp"
 
-struct settings {
-    double min_delay = 0;
-    double max_delay = 0;
-    bool verbose = false;
-};
+namespace dozejitter {
 
 // Reads both operands with strtod; true when each was read whole, both are
 // finite, 0 <= min <= max and max is below 2^63 seconds.
-bool parse_delays(const char* min_text, const char* max_text, settings& s);
+bool parse_delays(const char* min_text, const char* max_text, run_settings& s);
 
 // The delay for the draw r (0 to RAND_MAX): min + r / (RAND_MAX / (max - min)),
 // never below 0. Equal bounds give the minimum.

@@ -4,14 +4,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "dozejitter/cli.hpp"
+#include "dozejitter/command_line.hpp"
 #include "dozejitter/delay.hpp"
 #include "frame/tool_frame.hpp"
 
 int main(int argc, char* argv[])
 {
-    frame::setup_locale(frame::dozejitter_frame);
-    const dozejitter::settings s = dozejitter::parse_command_line(argc, argv);
+    frame::start(dozejitter::program_frame);
+    const dozejitter::run_settings s = dozejitter::parse_command_line(argc, argv);
     dozejitter::seed_random();
 
     double delay = s.min_delay;

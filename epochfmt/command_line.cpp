@@ -4,21 +4,47 @@
 #include <cstdlib>
 
 #include "frame/tool_frame.hpp"
+#include "timestamp/converter_options.hpp"
 
 namespace epochfmt {
 
+namespace {
+
+constexpr option long_options[] = {
+    {"template", required_argument, nullptr, 'T'},
+    {"human-readable", no_argument, nullptr, 'H'},
+    {"seconds", no_argument, nullptr, 's'},
+    {"milliseconds", no_argument, nullptr, 'm'},
+    {"microseconds", no_argument, nullptr, 'u'},
+    {"nanoseconds", no_argument, nullptr, 'n'},
+    {"file", required_argument, nullptr, timestamp::opt_file},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'v'},
+    {},  // getopt_long is given no length: it stops at this entry, whose name is a null pointer
+};
+
+}  // namespace
+
+const frame::tool_frame program_frame = {
+    "epochfmt", "epochfmt", frame::locale_step::numeric_c,
+    "T:Hsmunvh", long_options, frame::usage_style::translated,
+    "%s %s unix_timestamp [...] [-T|--template time_format_template]"
+    " [-H|--human-readable] [-s|--seconds] [-m|--milliseconds] [-u|--microseconds]"
+    " [-n|--nanoseconds] [-h|--help] [-v|--version]\n",
+    "epochfmt %s\n",
+};
+
 settings parse_command_line(int argc, char* argv[])
 {
-    const frame::tool_frame& tf = frame::epochfmt_frame;
+    const frame::tool_frame& tf = program_frame;
     settings s;
     int c;
     while ((c = getopt_long(argc, argv, tf.short_options, tf.long_options, nullptr)) != -1) {
-        if (c == frame::opt_file) {
+        if (c == timestamp::opt_file) {
             s.operand_file = optarg;  // the last one counts
         } else if (!timestamp::read_shared_option(c, tf, argv[0], &s.time_format_template,
                                                   &s.human_readable, &s.selected_unit)) {
             frame::report_unhandled_option(c);
-            exit(1);
         }
     }
     return s;

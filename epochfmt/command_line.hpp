@@ -2,9 +2,13 @@
 // epochfmt's run settings and command line.
 #pragma once
 
+#include "frame/tool_frame.hpp"
 #include "timestamp/epoch_time.hpp"
 
 namespace epochfmt {
+
+// The program's name, options, usage and version lines, for the frame.
+extern const frame::tool_frame program_frame;
 
 struct settings {
     const char* time_format_template = "%Y-%m-%d %H:%M:%S";

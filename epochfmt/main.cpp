@@ -14,7 +14,7 @@
 int main(int argc, char* argv[])
 {
     timestamp::use_utc();
-    frame::setup_locale(frame::epochfmt_frame);
+    frame::start(epochfmt::program_frame);
     const epochfmt::settings s = epochfmt::parse_command_line(argc, argv);
     const epochfmt::line_form form = {
         s.time_format_template,

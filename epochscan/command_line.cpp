@@ -4,12 +4,46 @@
 #include <cstdlib>
 
 #include "frame/tool_frame.hpp"
+#include "timestamp/converter_options.hpp"
 
 namespace epochscan {
 
+namespace {
+
+constexpr option long_options[] = {
+    {"template", required_argument, nullptr, 'T'},
+    {"float", no_argument, nullptr, 'F'},
+    {"integer-decimal", no_argument, nullptr, 'I'},
+    // The usage line offers --integer: as an exact name it is -I (a prefix
+    // of it is still ambiguous).
+    {"integer", no_argument, nullptr, 'I'},
+    {"integer-hexadecimal", no_argument, nullptr, 'X'},
+    {"integer-0x-hexadecimal", no_argument, nullptr, '0'},
+    {"human-readable", no_argument, nullptr, 'H'},
+    {"seconds", no_argument, nullptr, 's'},
+    {"milliseconds", no_argument, nullptr, 'm'},
+    {"microseconds", no_argument, nullptr, 'u'},
+    {"nanoseconds", no_argument, nullptr, 'n'},
+    {"file", required_argument, nullptr, timestamp::opt_file},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'v'},
+    {},  // getopt_long is given no length: it stops at this entry, whose name is a null pointer
+};
+
+}  // namespace
+
+const frame::tool_frame program_frame = {
+    "epochscan", "epochscan", frame::locale_step::numeric_c,
+    "T:FIX0Hsmunvh", long_options, frame::usage_style::translated,
+    "%s %s time_string [...] [-T|--template time_format_template] [-F|--float]"
+    " [-I|--integer] [-H|--human-readable] [-s|--seconds] [-m|--milliseconds]"
+    " [-u|--microseconds] [-n|--nanoseconds] [-h|--help] [-v|--version]\n",
+    "epochscan %s\n",
+};
+
 settings parse_command_line(int argc, char* argv[])
 {
-    const frame::tool_frame& tf = frame::epochscan_frame;
+    const frame::tool_frame& tf = program_frame;
     settings s;
     int c;
     while ((c = getopt_long(argc, argv, tf.short_options, tf.long_options, nullptr)) != -1) {
@@ -18,12 +52,11 @@ settings parse_command_line(int argc, char* argv[])
         case 'I': s.form = number_form::integer_decimal; break;
         case 'X': s.form = number_form::integer_hexadecimal; break;
         case '0': s.form = number_form::integer_0x_hexadecimal; break;
-        case frame::opt_file: s.operand_file = optarg; break;  // the last one counts
+        case timestamp::opt_file: s.operand_file = optarg; break;  // the last one counts
         default:
             if (!timestamp::read_shared_option(c, tf, argv[0], &s.time_format_template,
                                                &s.human_readable, &s.unit)) {
                 frame::report_unhandled_option(c);
-                exit(1);
             }
         }
     }

@@ -2,9 +2,13 @@
 // epochscan's run settings and command line.
 #pragma once
 
+#include "frame/tool_frame.hpp"
 #include "timestamp/epoch_time.hpp"
 
 namespace epochscan {
+
+// The program's name, options, usage and version lines, for the frame.
+extern const frame::tool_frame program_frame;
 
 enum class number_form {
     integer_decimal,

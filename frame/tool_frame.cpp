@@ -52,7 +52,7 @@ void occupy_standard_descriptors()
     }
 }
 
-void setup_locale(const tool_frame& tf)
+void start(const tool_frame& tf)
 {
     occupy_standard_descriptors();
     current_frame = &tf;
@@ -142,6 +142,7 @@ void report_unhandled_option(int value)
     const int shown = is_printable_byte(value) ? value : ' ';
     fprintf(stderr, "INTERNAL ERROR: Unhandled option c=%c code=%x!\n", shown,
             static_cast<unsigned>(value));
+    exit(1);
 }
 
 void check_standard_output()

@@ -40,44 +40,20 @@ struct tool_frame {
     const char* version_format;
 };
 
-extern const tool_frame tagsnip_frame;
-extern const tool_frame glyphpad_frame;
-extern const tool_frame hostfacts_frame;
-extern const tool_frame epochfmt_frame;
-extern const tool_frame epochscan_frame;
-extern const tool_frame dozejitter_frame;
-
-// Codes of tagsnip's long options that have no short form.
-enum tagsnip_long_code {
-    opt_enumerate_format = 4096,
-    opt_enumerate_label1,
-    opt_enumerate_label2,
-    opt_highlight_begin = 8192,
-    opt_highlight_end,
-    opt_highlight_unmarked1,
-    opt_highlight_unmarked2,
-    opt_highlight_marked1,
-    opt_highlight_marked2,
-    opt_highlight_params,
-};
-
-// Code of the converters' long option without a short form.
-enum converter_long_code {
-    opt_file = 4096,
-};
-
 // Makes sure descriptors 0, 1 and 2 are open, so that no file a program
 // opens lands on one of them. A closed one gets /dev/null opened the wrong
 // way round (write-only for 0, read-only for 1 and 2), so that using it
 // still fails with EBADF as a closed descriptor would. Ends the process
-// with status 1 when that cannot be done. The first thing setup_locale does.
+// with status 1 when that cannot be done. The first thing start does.
 void occupy_standard_descriptors();
 
-// Locale from the environment (falling back to "C.UTF-8"), the program's
-// extra step, and the catalog binding. Also arranges for standard output to
-// be flushed and checked when the process exits normally: a failed write
-// becomes "ERROR: Unable to write to standard output: %s!" and status 1.
-void setup_locale(const tool_frame& tf);
+// The start of every program: occupies the standard descriptors, registers
+// the program's description (for translate), sets the locale from the
+// environment (falling back to "C.UTF-8") with the program's extra step,
+// binds its message catalog, and arranges for standard output to be flushed
+// and checked when the process exits normally: a failed write becomes
+// "ERROR: Unable to write to standard output: %s!" and status 1.
+void start(const tool_frame& tf);
 
 // The translated text of a message id (the id itself for untranslated programs).
 const char* translate(const char* text);
@@ -93,15 +69,16 @@ void report_format(const char* format, ...) __attribute__((format(printf, 1, 2))
 // report_format, then exit status 1; for programs without a clean-up routine.
 [[noreturn]] void die(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// "INTERNAL ERROR: Unhandled option c=%c code=%x!\n"; the caller exits with 1.
-void report_unhandled_option(int value);
+// "INTERNAL ERROR: Unhandled option c=%c code=%x!\n", then exit status 1:
+// getopt_long returned a value the program's option loop has no case for.
+[[noreturn]] void report_unhandled_option(int value);
 
 // A printable single-byte value of the current locale: below 128 in a
 // multibyte locale, below 256 in a single-byte one.
 bool is_printable_byte(int value);
 
 // Flushes standard output and checks it; on failure writes the error line and
-// ends the process with status 1. Called at exit by the hook setup_locale installs.
+// ends the process with status 1. Called at exit by the hook start installs.
 void check_standard_output();
 
 }  // namespace frame

@@ -79,7 +79,7 @@ inline bool model_option_loop(command_line& cl, expected& e)
 {
     std::vector<char*> argv = cl.argv();
     const int argc = cl.argc();
-    const frame::tool_frame& tf = frame::tagsnip_frame;
+    const frame::tool_frame& tf = tagsnip::program_frame;
     tagsnip::run_settings& s = e.s;
     reset_getopt();
     int c;
@@ -116,21 +116,21 @@ inline bool model_option_loop(command_line& cl, expected& e)
         case 'f': s.full_tag_lines = true; break;
         case 'g': s.full_tag_lines = false; break;
         case 'q': s.warnings = false; break;
-        case frame::opt_enumerate_format:
+        case tagsnip::opt_enumerate_format:
             // The conversion maker is pure: it is asked whether the value
             // passes, and what it makes of it is checked afterwards.
             if (!tagsnip::make_enumerate_format(optarg, e.enumerate_format))
                 return false;
             break;
-        case frame::opt_enumerate_label1: s.enumerate_label1 = optarg; break;
-        case frame::opt_enumerate_label2: s.enumerate_label2 = optarg; break;
-        case frame::opt_highlight_begin: s.highlight_begin = optarg; break;
-        case frame::opt_highlight_end: s.highlight_end = optarg; break;
-        case frame::opt_highlight_unmarked1: s.highlight_unmarked1 = optarg; break;
-        case frame::opt_highlight_unmarked2: s.highlight_unmarked2 = optarg; break;
-        case frame::opt_highlight_marked1: s.highlight_marked1 = optarg; break;
-        case frame::opt_highlight_marked2: s.highlight_marked2 = optarg; break;
-        case frame::opt_highlight_params: {
+        case tagsnip::opt_enumerate_label1: s.enumerate_label1 = optarg; break;
+        case tagsnip::opt_enumerate_label2: s.enumerate_label2 = optarg; break;
+        case tagsnip::opt_highlight_begin: s.highlight_begin = optarg; break;
+        case tagsnip::opt_highlight_end: s.highlight_end = optarg; break;
+        case tagsnip::opt_highlight_unmarked1: s.highlight_unmarked1 = optarg; break;
+        case tagsnip::opt_highlight_unmarked2: s.highlight_unmarked2 = optarg; break;
+        case tagsnip::opt_highlight_marked1: s.highlight_marked1 = optarg; break;
+        case tagsnip::opt_highlight_marked2: s.highlight_marked2 = optarg; break;
+        case tagsnip::opt_highlight_params: {
             if (argc - optind < 5)
                 return false;
             const char** labels[] = {&s.highlight_end, &s.highlight_unmarked1, &s.highlight_unmarked2,

@@ -82,7 +82,42 @@ void take_columns(const char* argument, run_settings& s)
     s.columns = static_cast<int32_t>(columns);
 }
 
+constexpr option long_options[] = {
+    {"indent", required_argument, nullptr, 'i'},
+    {"multiline-indent", required_argument, nullptr, 'I'},
+    {"center", no_argument, nullptr, 'c'},
+    {"multiline-center", required_argument, nullptr, 'C'},
+    {"separator", required_argument, nullptr, 's'},
+    {"newline", no_argument, nullptr, 'n'},
+    {"terminal-info", no_argument, nullptr, 't'},
+    {"width", no_argument, nullptr, 'w'},
+    {"length", no_argument, nullptr, 'l'},
+    {"size", no_argument, nullptr, 'b'},
+    {"size-length-width", no_argument, nullptr, 'a'},
+    {"columns", required_argument, nullptr, 'x'},
+    // The short options list '-' (a '-' at the end of a group, as in -n-,
+    // comes back as that value and is ignored); this entry gives the value
+    // its long form, with the only name it can have: an empty one.
+    {"", no_argument, nullptr, '-'},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'v'},
+    {},  // getopt_long is given no length: it stops at this entry, whose name is a null pointer
+};
+
 }  // namespace
+
+const frame::tool_frame program_frame = {
+    "glyphpad", "glyphpad", frame::locale_step::utf8_character_test,
+    "i:cI:C:s:ntwlbax:-hv", long_options, frame::usage_style::translated,
+    "%s %s [-n|--newline] [-i indentation|--indent indentation] [-c|--center]"
+    " [-I indentation left right|--multiline-indent indentation left right]"
+    " [-C left right|--multiline-center left right]"
+    " [-s border_left separator border_right|--separator border_left separator border_right]"
+    " [-x columns|--columns columns] [-b|--size] [-l|--length] [-w|--width]"
+    " [-a|--size-length-width] [-t|--terminal-info] [-h|--help] [-v|--version]"
+    " [string]\n",
+    "glyphpad %s\n",
+};
 
 int64_t columns_for_argument(const char* argument, int32_t terminal_columns)
 {
@@ -101,7 +136,7 @@ int32_t integer_argument(const char* argument)
 
 void parse_command_line(int argc, char* argv[], run_settings& s)
 {
-    const frame::tool_frame& tf = frame::glyphpad_frame;
+    const frame::tool_frame& tf = program_frame;
     int c;
     while ((c = getopt_long(argc, argv, tf.short_options, tf.long_options, nullptr)) != -1) {
         switch (c) {
@@ -126,7 +161,6 @@ void parse_command_line(int argc, char* argv[], run_settings& s)
         case '?': frame::print_usage(tf, argv[0], 1);
         default:
             frame::report_unhandled_option(c);
-            release_and_exit(s, 1);
         }
     }
 

@@ -4,9 +4,13 @@
 
 #include <cstdint>
 
+#include "frame/tool_frame.hpp"
 #include "glyphpad/settings.hpp"
 
 namespace glyphpad {
+
+// The program's name, options, usage and version lines, for the frame.
+extern const frame::tool_frame program_frame;
 
 // Applies the options and the positional string to s, whose terminal_columns
 // and columns the caller has set from the terminal. Ends the run on --help,

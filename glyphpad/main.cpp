@@ -11,7 +11,7 @@
 
 int main(int argc, char* argv[])
 {
-    frame::setup_locale(frame::glyphpad_frame);
+    frame::start(glyphpad::program_frame);
 
     glyphpad::run_settings s;
     glyphpad::terminal_size size{};

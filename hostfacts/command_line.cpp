@@ -9,9 +9,27 @@
 
 namespace hostfacts {
 
+namespace {
+
+constexpr option long_options[] = {
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'v'},
+    {"compatibility", required_argument, nullptr, 'c'},
+    {},  // getopt_long is given no length: it stops at this entry, whose name is a null pointer
+};
+
+}  // namespace
+
+const frame::tool_frame program_frame = {
+    "hostfacts", nullptr, frame::locale_step::none,
+    "hvc:", long_options, frame::usage_style::fixed,
+    "Usage: %s [-h|--help] [-v|--version] [-c|--compatibility version]\n",
+    "hostfacts %s\n",
+};
+
 void parse_command_line(int argc, char* argv[])
 {
-    const frame::tool_frame& tf = frame::hostfacts_frame;
+    const frame::tool_frame& tf = program_frame;
     int c;
     while ((c = getopt_long(argc, argv, tf.short_options, tf.long_options, nullptr)) != -1) {
         switch (c) {
@@ -30,7 +48,6 @@ void parse_command_line(int argc, char* argv[])
         case '?': frame::print_usage(tf, argv[0], 1);
         default:
             frame::report_unhandled_option(c);
-            exit(1);
         }
     }
     if (optind != argc)

@@ -5,7 +5,12 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "frame/tool_frame.hpp"
+
 namespace hostfacts {
+
+// The program's name, options, usage and version lines, for the frame.
+extern const frame::tool_frame program_frame;
 
 // The requested compatibility version of a -c argument: atoll's value
 // reduced to its low 32 bits.

@@ -6,7 +6,7 @@
 
 int main(int argc, char* argv[])
 {
-    frame::setup_locale(frame::hostfacts_frame);
+    frame::start(hostfacts::program_frame);
     hostfacts::parse_command_line(argc, argv);
     hostfacts::write_report();
     return 0;

@@ -68,7 +68,68 @@ void drop_default_colours(run_settings& s)
     s.highlight_marked2 = "";
 }
 
+
+constexpr option long_options[] = {
+    {"cat", no_argument, nullptr, 'C'},
+    {"discard", no_argument, nullptr, '0'},
+    {"highlight", no_argument, nullptr, 'H'},
+    {"enumerate", no_argument, nullptr, 'E'},
+    {"extract", no_argument, nullptr, 'X'},
+    {"delete", no_argument, nullptr, 'D'},
+    {"remove", no_argument, nullptr, 'D'},
+    {"insert-front", required_argument, nullptr, 'F'},
+    {"insert-back", required_argument, nullptr, 'B'},
+    {"replace", required_argument, nullptr, 'R'},
+    {"input", required_argument, nullptr, 'i'},
+    {"output", required_argument, nullptr, 'o'},
+    {"append", no_argument, nullptr, 'a'},
+    {"in-place", no_argument, nullptr, 'p'},
+    {"keep-broken", no_argument, nullptr, 'k'},
+    {"min-actions", required_argument, nullptr, 'm'},
+    {"max-actions", required_argument, nullptr, 'M'},
+    {"select", required_argument, nullptr, 's'},
+    {"begin-tag", required_argument, nullptr, 'b'},
+    {"end-tag", required_argument, nullptr, 'e'},
+    {"tag", required_argument, nullptr, 't'},
+    {"exclude-tags", no_argument, nullptr, 'x'},
+    {"include-tags", no_argument, nullptr, 'y'},
+    {"full-tag-lines", no_argument, nullptr, 'f'},
+    {"tags-only", no_argument, nullptr, 'g'},
+    {"enumerate-format", required_argument, nullptr, opt_enumerate_format},
+    {"enumerate-label1", required_argument, nullptr, opt_enumerate_label1},
+    {"enumerate-label2", required_argument, nullptr, opt_enumerate_label2},
+    {"highlight-begin", required_argument, nullptr, opt_highlight_begin},
+    {"highlight-end", required_argument, nullptr, opt_highlight_end},
+    {"highlight-unmarked1", required_argument, nullptr, opt_highlight_unmarked1},
+    {"highlight-unmarked2", required_argument, nullptr, opt_highlight_unmarked2},
+    {"highlight-marked1", required_argument, nullptr, opt_highlight_marked1},
+    {"highlight-marked2", required_argument, nullptr, opt_highlight_marked2},
+    {"highlight-params", required_argument, nullptr, opt_highlight_params},
+    {"suppress-warnings", no_argument, nullptr, 'q'},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'v'},
+    {},  // getopt_long is given no length: it stops at this entry, whose name is a null pointer
+};
+
 }  // namespace
+
+const frame::tool_frame program_frame = {
+    "tagsnip", "tagsnip", frame::locale_step::none,
+    "C0HEXDF:B:R:i:o:apkm:M:b:e:t:s:xyfgqhv", long_options, frame::usage_style::translated,
+    "%s %s [-C|--cat] [-0|--discard] [-H|--highlight] [-E|--enumerate] [-X|--extract]"
+    " [-D|--delete|--remove] [-F|--insert-front insert_file]"
+    " [-B|--insert-back insert_file] [-R|--replace insert_file]"
+    " [-i|--input input_file] [-o|--output output_file] [-a|--append] [-p|--in-place]"
+    " [-k|--keep-broken] [--min-actions|-m actions] [--max-actions|-M actions]"
+    " [-s|--select from_line to_line] [-b|--begin-tag begin_tag]"
+    " [-e|--end-tag end_tag] [-t|--tag tag] [-y|--include-tags] [-x|--exclude-tags]"
+    " [-f|--full-tag-lines] [-g|--tags-only]"
+    " [--highlight-[begin|end|unmarked1|unmarked2|marked1|marked2] label]"
+    " [--highlight-params begin_label end_label unmarked1_label unmarked2_label marked1_label marked2_label]"
+    " [--enumerate-format format] [--enumerate-label[1|2] string]"
+    " [-q|--suppress-warnings] [-h|--help] [-v|--version]\n",
+    "tagsnip %s\n",
+};
 
 bool make_enumerate_format(const char* value, char* format)
 {
@@ -92,7 +153,7 @@ bool make_enumerate_format(const char* value, char* format)
 
 run_settings parse_command_line(int argc, char* argv[])
 {
-    const frame::tool_frame& tf = frame::tagsnip_frame;
+    const frame::tool_frame& tf = program_frame;
     run_settings s;
     // A user who asks for no colours gets none by default; labels given
     // below are still written as given.
@@ -129,26 +190,25 @@ run_settings parse_command_line(int argc, char* argv[])
         case 'y': s.include_tags = true; break;
         case 'f': s.full_tag_lines = true; break;
         case 'g': s.full_tag_lines = false; break;
-        case frame::opt_enumerate_format:
+        case opt_enumerate_format:
             if (!make_enumerate_format(optarg, s.enumerate_format))
                 frame::die("ERROR: Invalid value for enumeration format (--enumerate-format)!");
             break;
-        case frame::opt_enumerate_label1: s.enumerate_label1 = optarg; break;
-        case frame::opt_enumerate_label2: s.enumerate_label2 = optarg; break;
-        case frame::opt_highlight_begin: s.highlight_begin = optarg; break;
-        case frame::opt_highlight_end: s.highlight_end = optarg; break;
-        case frame::opt_highlight_unmarked1: s.highlight_unmarked1 = optarg; break;
-        case frame::opt_highlight_unmarked2: s.highlight_unmarked2 = optarg; break;
-        case frame::opt_highlight_marked1: s.highlight_marked1 = optarg; break;
-        case frame::opt_highlight_marked2: s.highlight_marked2 = optarg; break;
-        case frame::opt_highlight_params: read_highlight_params(s, argc, argv); break;
+        case opt_enumerate_label1: s.enumerate_label1 = optarg; break;
+        case opt_enumerate_label2: s.enumerate_label2 = optarg; break;
+        case opt_highlight_begin: s.highlight_begin = optarg; break;
+        case opt_highlight_end: s.highlight_end = optarg; break;
+        case opt_highlight_unmarked1: s.highlight_unmarked1 = optarg; break;
+        case opt_highlight_unmarked2: s.highlight_unmarked2 = optarg; break;
+        case opt_highlight_marked1: s.highlight_marked1 = optarg; break;
+        case opt_highlight_marked2: s.highlight_marked2 = optarg; break;
+        case opt_highlight_params: read_highlight_params(s, argc, argv); break;
         case 'q': s.warnings = false; break;
         case 'h': frame::print_usage(tf, argv[0], 0);
         case 'v': frame::print_version(tf);
         case '?': frame::print_usage(tf, argv[0], 1);
         default:
             frame::report_unhandled_option(c);
-            exit(1);
         }
     }
     if (optind < argc)

@@ -3,9 +3,28 @@
 // of the settings before any file is touched.
 #pragma once
 
+#include "frame/tool_frame.hpp"
 #include "tagsnip/settings.hpp"
 
 namespace tagsnip {
+
+// The program's name, options, usage and version lines, for the frame.
+extern const frame::tool_frame program_frame;
+
+// Codes of the long options that have no short form: above every byte
+// value, so that none can be mistaken for a short option.
+enum long_option_code {
+    opt_enumerate_format = 4096,
+    opt_enumerate_label1,
+    opt_enumerate_label2,
+    opt_highlight_begin = 8192,
+    opt_highlight_end,
+    opt_highlight_unmarked1,
+    opt_highlight_unmarked2,
+    opt_highlight_marked1,
+    opt_highlight_marked2,
+    opt_highlight_params,
+};
 
 // Runs the option loop, starting from the built-in labels (without their
 // colour sequences when NO_COLOR is set and not empty); ends the run on

@@ -11,7 +11,7 @@
 
 int main(int argc, char* argv[])
 {
-    frame::setup_locale(frame::tagsnip_frame);
+    frame::start(tagsnip::program_frame);
     tagsnip::run_settings s = tagsnip::parse_command_line(argc, argv);
     tagsnip::normalise_settings(s);
     const tagsnip::run_streams io = tagsnip::open_streams(s);

@@ -27,23 +27,6 @@ const time_unit* unit_for_option(int option)
     }
 }
 
-bool read_shared_option(int option, const frame::tool_frame& tf, const char* program_path,
-                        const char** time_template, bool* human_readable, const time_unit** unit)
-{
-    switch (option) {
-    case 'T': *time_template = optarg; return true;
-    case 'H': *human_readable = true; return true;
-    case 's':
-    case 'm':
-    case 'u':
-    case 'n': *unit = unit_for_option(option); return true;
-    case 'h': frame::print_usage(tf, program_path, 0);
-    case 'v': frame::print_version(tf);
-    case '?': frame::print_usage(tf, program_path, 1);
-    default: return false;
-    }
-}
-
 unsigned sub_second_digits(const time_unit& unit)
 {
     unsigned digits = 0;

@@ -80,12 +80,6 @@ struct template_parts {
 // Ends the program with "ERROR: malloc() failed: %s!" when the copy cannot be made.
 template_parts split_template(const char* time_template);
 
-// The options both converters read alike: -T (template), -H (sentences),
-// -s/-m/-u/-n (unit; the last one wins), -h, -v and unknown options. False
-// for any other option character, which the caller handles.
-bool read_shared_option(int option, const frame::tool_frame& tf, const char* program_path,
-                        const char** time_template, bool* human_readable, const time_unit** unit);
-
 // Standard output for many short lines: a large buffer unless it is a
 // terminal (where lines go out one by one), and no stream locking, as the
 // converters have one thread.

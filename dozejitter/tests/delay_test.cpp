@@ -47,7 +47,7 @@ TEST(SleepRequest, TruncatesSecondsAndNanoseconds)
 
 TEST(ParseDelays, AcceptsWhatStrtodReadsWhole)
 {
-    dozejitter::settings s;
+    dozejitter::run_settings s;
     EXPECT_TRUE(dozejitter::parse_delays("0x1p-1", "1", s));
     EXPECT_EQ(s.min_delay, 0.5);
     EXPECT_TRUE(dozejitter::parse_delays("1e-3", "2e-3", s));
@@ -58,7 +58,7 @@ TEST(ParseDelays, AcceptsWhatStrtodReadsWhole)
 
 TEST(ParseDelays, RefusesEverythingElse)
 {
-    dozejitter::settings s;
+    dozejitter::run_settings s;
     for (const auto& [lo, hi] : std::initializer_list<std::pair<const char*, const char*>>{
              {"2", "1"}, {"abc", "1"}, {"1", "2x"}, {"", "1"}, {"1", ""}, {"-1", "1"}, {"1", " "},
              {"nan", "1"}, {"0", "nan"}, {"0", "inf"}, {"inf", "inf"}, {"0", "9223372036854775808"},

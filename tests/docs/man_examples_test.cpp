@@ -13,7 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "dozejitter/command_line.hpp"
+#include "epochfmt/command_line.hpp"
+#include "epochscan/command_line.hpp"
 #include "frame/tool_frame.hpp"
+#include "glyphpad/command_line.hpp"
+#include "hostfacts/command_line.hpp"
+#include "tagsnip/command_line.hpp"
 #include "tests/support/run_program.hpp"
 
 namespace {
@@ -30,9 +36,9 @@ struct page_case {
 };
 
 const page_case pages[] = {
-    {"tagsnip", &frame::tagsnip_frame},     {"glyphpad", &frame::glyphpad_frame},
-    {"hostfacts", &frame::hostfacts_frame}, {"epochfmt", &frame::epochfmt_frame},
-    {"epochscan", &frame::epochscan_frame}, {"dozejitter", &frame::dozejitter_frame},
+    {"tagsnip", &tagsnip::program_frame},     {"glyphpad", &glyphpad::program_frame},
+    {"hostfacts", &hostfacts::program_frame}, {"epochfmt", &epochfmt::program_frame},
+    {"epochscan", &epochscan::program_frame}, {"dozejitter", &dozejitter::program_frame},
 };
 
 std::string page_path(const std::string& program)

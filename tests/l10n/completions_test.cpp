@@ -9,7 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "dozejitter/command_line.hpp"
+#include "epochfmt/command_line.hpp"
+#include "epochscan/command_line.hpp"
 #include "frame/tool_frame.hpp"
+#include "glyphpad/command_line.hpp"
+#include "hostfacts/command_line.hpp"
+#include "tagsnip/command_line.hpp"
 #include "tests/support/run_program.hpp"
 
 namespace {
@@ -19,8 +25,8 @@ const std::string zsh_script = std::string(SUITE_SOURCE_DIR) + "/completions/_sm
 const std::string fish_dir = std::string(SUITE_SOURCE_DIR) + "/completions/fish";
 
 const frame::tool_frame* const frames[] = {
-    &frame::tagsnip_frame,   &frame::glyphpad_frame,  &frame::hostfacts_frame,
-    &frame::epochfmt_frame,  &frame::epochscan_frame, &frame::dozejitter_frame,
+    &tagsnip::program_frame,   &glyphpad::program_frame,  &hostfacts::program_frame,
+    &epochfmt::program_frame,  &epochscan::program_frame, &dozejitter::program_frame,
 };
 
 // The text between BEGIN and the first END after it.

@@ -2,12 +2,16 @@
 // dozejitter's command line and the seeding of its random draw.
 #pragma once
 
-#include "dozejitter/delay.hpp"
+#include "dozejitter/settings.hpp"
+#include "frame/tool_frame.hpp"
 
 namespace dozejitter {
 
+// The program's name, options, usage and version lines, for the frame.
+extern const frame::tool_frame program_frame;
+
 // Options and the two operands; ends the run on --help, --version and errors.
-settings parse_command_line(int argc, char* argv[]);
+run_settings parse_command_line(int argc, char* argv[]);
 
 // Seeds rand() from the time of day and the process ID.
 void seed_random();

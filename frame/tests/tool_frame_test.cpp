@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include "frame/tool_frame.hpp"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -14,6 +15,12 @@
 #include <cstring>
 #include <string>
 
+#include "dozejitter/command_line.hpp"
+#include "epochfmt/command_line.hpp"
+#include "epochscan/command_line.hpp"
+#include "glyphpad/command_line.hpp"
+#include "hostfacts/command_line.hpp"
+#include "tagsnip/command_line.hpp"
 #include "tests/support/run_program.hpp"
 
 namespace {
@@ -25,11 +32,11 @@ std::string fill(const char* format, const char* a, const char* b = nullptr)
     return buffer;
 }
 
-TEST(ProgramFrames, VersionLinesNameTheProgram)
+TEST(ProgramDescriptions, VersionLinesNameTheProgram)
 {
     for (const frame::tool_frame* tf :
-         {&frame::tagsnip_frame, &frame::glyphpad_frame, &frame::hostfacts_frame,
-          &frame::epochfmt_frame, &frame::epochscan_frame, &frame::dozejitter_frame}) {
+         {&tagsnip::program_frame, &glyphpad::program_frame, &hostfacts::program_frame,
+          &epochfmt::program_frame, &epochscan::program_frame, &dozejitter::program_frame}) {
         EXPECT_EQ(fill(tf->version_format, frame::version_text), std::string(tf->name) + " 2.7.15\n");
         // Every long option returns its value; none uses a flag pointer.
         for (const option* o = tf->long_options; o->name != nullptr; ++o)
@@ -37,30 +44,30 @@ TEST(ProgramFrames, VersionLinesNameTheProgram)
     }
 }
 
-TEST(ProgramFrames, UsageLines)
+TEST(ProgramDescriptions, UsageLines)
 {
-    EXPECT_EQ(fill(frame::hostfacts_frame.usage_format, "./hf"),
+    EXPECT_EQ(fill(hostfacts::program_frame.usage_format, "./hf"),
               "Usage: ./hf [-h|--help] [-v|--version] [-c|--compatibility version]\n");
-    EXPECT_EQ(fill(frame::dozejitter_frame.usage_format, "Usage:", "/bin/dj"),
+    EXPECT_EQ(fill(dozejitter::program_frame.usage_format, "Usage:", "/bin/dj"),
               "Usage: /bin/dj min_delay max_delay [-q|--quiet] [-w|--verbose] [-h|--help] [-v|--version]\n");
-    const std::string tagsnip = fill(frame::tagsnip_frame.usage_format, "Usage:", "tagsnip");
+    const std::string tagsnip = fill(tagsnip::program_frame.usage_format, "Usage:", "tagsnip");
     EXPECT_EQ(tagsnip.rfind("Usage: tagsnip [-C|--cat] [-0|--discard] ", 0), 0u);
     EXPECT_NE(tagsnip.find(" [-s|--select from_line to_line] "), std::string::npos);
     EXPECT_NE(tagsnip.find("marked1_label marked2_label] [--enumerate-format format]"), std::string::npos);
-    const std::string glyphpad = fill(frame::glyphpad_frame.usage_format, "Usage:", "g");
+    const std::string glyphpad = fill(glyphpad::program_frame.usage_format, "Usage:", "g");
     EXPECT_NE(glyphpad.find("[-s border_left separator border_right|--separator border_left separator border_right]"),
               std::string::npos);
     EXPECT_EQ(glyphpad.substr(glyphpad.size() - 10), " [string]\n");
-    EXPECT_EQ(fill(frame::epochscan_frame.usage_format, "Usage:", "es").substr(0, 40),
+    EXPECT_EQ(fill(epochscan::program_frame.usage_format, "Usage:", "es").substr(0, 40),
               "Usage: es time_string [...] [-T|--templa");
 }
 
 // Each short option with a long form maps to the same value.
-TEST(ProgramFrames, LongOptionsMatchShortOptions)
+TEST(ProgramDescriptions, LongOptionsMatchShortOptions)
 {
     for (const frame::tool_frame* tf :
-         {&frame::tagsnip_frame, &frame::glyphpad_frame, &frame::hostfacts_frame,
-          &frame::epochfmt_frame, &frame::epochscan_frame, &frame::dozejitter_frame}) {
+         {&tagsnip::program_frame, &glyphpad::program_frame, &hostfacts::program_frame,
+          &epochfmt::program_frame, &epochscan::program_frame, &dozejitter::program_frame}) {
         for (const option* o = tf->long_options; o->name != nullptr; ++o) {
             if (o->val >= 256)
                 continue;
@@ -111,18 +118,21 @@ TEST(ReportMessage, TextIsNeverAFormat)
 TEST(ReportUnhandledOption, ShowsPrintableCharactersOnly)
 {
     setlocale(LC_CTYPE, "C.UTF-8");
-    testing::internal::CaptureStderr();
-    frame::report_unhandled_option('Q');
-    frame::report_unhandled_option(4096);
-    frame::report_unhandled_option('\t');
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "INTERNAL ERROR: Unhandled option c=Q code=51!\n"
-              "INTERNAL ERROR: Unhandled option c=  code=1000!\n"
-              "INTERNAL ERROR: Unhandled option c=  code=9!\n");
+    const struct {
+        int value;
+        const char* line;
+    } cases[] = {
+        {'Q', "INTERNAL ERROR: Unhandled option c=Q code=51!\n"},
+        {4096, "INTERNAL ERROR: Unhandled option c=  code=1000!\n"},
+        {'\t', "INTERNAL ERROR: Unhandled option c=  code=9!\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EXIT(frame::report_unhandled_option(c.value), testing::ExitedWithCode(1),
+                    testing::StrEq(c.line));
     setlocale(LC_CTYPE, "C");
 }
 
-// setup_locale changes the whole process; each case runs in a child.
+// start changes the whole process; each case runs in a child.
 void expect_in_child(void (*body)())
 {
     EXPECT_EXIT(
@@ -133,66 +143,66 @@ void expect_in_child(void (*body)())
         testing::ExitedWithCode(0), "");
 }
 
-TEST(SetupLocale, MissingLocaleFallsBackToCUtf8)
+TEST(Start, MissingLocaleFallsBackToCUtf8)
 {
     expect_in_child([] {
         setenv("LC_ALL", "xx_YY.UTF-8", 1);
-        frame::setup_locale(frame::dozejitter_frame);
+        frame::start(dozejitter::program_frame);
         EXPECT_STREQ(setlocale(LC_CTYPE, nullptr), "C.UTF-8");
         EXPECT_STREQ(setlocale(LC_MESSAGES, nullptr), "C.UTF-8");
     });
 }
 
-TEST(SetupLocale, Latin1StillHandlesUtf8Characters)
+TEST(Start, Latin1StillHandlesUtf8Characters)
 {
     const std::string dir = testsupport::built_locale_dir("de_DE.ISO-8859-1", "de_DE", "ISO-8859-1");
     ASSERT_FALSE(dir.empty());
     setenv("LOCPATH", dir.c_str(), 1);
     expect_in_child([] {
         setenv("LC_ALL", "de_DE.ISO-8859-1", 1);
-        frame::setup_locale(frame::glyphpad_frame);
+        frame::start(glyphpad::program_frame);
         EXPECT_STREQ(setlocale(LC_CTYPE, nullptr), "C.UTF-8");
         EXPECT_STREQ(setlocale(LC_MESSAGES, nullptr), "de_DE.ISO-8859-1");
     });
     expect_in_child([] {
         setenv("LC_ALL", "C", 1);
-        frame::setup_locale(frame::glyphpad_frame);
+        frame::start(glyphpad::program_frame);
         EXPECT_STREQ(setlocale(LC_CTYPE, nullptr), "C.UTF-8");
         EXPECT_STREQ(setlocale(LC_MESSAGES, nullptr), "C");
     });
     expect_in_child([] {
         setenv("LC_ALL", "C.UTF-8", 1);
-        frame::setup_locale(frame::glyphpad_frame);
+        frame::start(glyphpad::program_frame);
         EXPECT_STREQ(setlocale(LC_CTYPE, nullptr), "C.UTF-8");
     });
     // The other programs keep the environment's character handling.
     expect_in_child([] {
         setenv("LC_ALL", "de_DE.ISO-8859-1", 1);
-        frame::setup_locale(frame::tagsnip_frame);
+        frame::start(tagsnip::program_frame);
         EXPECT_STREQ(setlocale(LC_CTYPE, nullptr), "de_DE.ISO-8859-1");
     });
     unsetenv("LOCPATH");
 }
 
-TEST(SetupLocale, NumericStepsUseAFullStop)
+TEST(Start, NumericStepsUseAFullStop)
 {
     const std::string dir = testsupport::built_locale_dir("de_DE.UTF-8", "de_DE", "UTF-8");
     ASSERT_FALSE(dir.empty());
     setenv("LOCPATH", dir.c_str(), 1);
     expect_in_child([] {
         setenv("LC_ALL", "de_DE.UTF-8", 1);
-        frame::setup_locale(frame::tagsnip_frame);
+        frame::start(tagsnip::program_frame);
         EXPECT_STREQ(localeconv()->decimal_point, ",");
     });
     expect_in_child([] {
         setenv("LC_ALL", "de_DE.UTF-8", 1);
-        frame::setup_locale(frame::epochfmt_frame);
+        frame::start(epochfmt::program_frame);
         EXPECT_STREQ(localeconv()->decimal_point, ".");
         EXPECT_STREQ(setlocale(LC_NUMERIC, nullptr), "C");
     });
     expect_in_child([] {
         setenv("LC_ALL", "de_DE.UTF-8", 1);
-        frame::setup_locale(frame::dozejitter_frame);
+        frame::start(dozejitter::program_frame);
         EXPECT_STREQ(setlocale(LC_NUMERIC, nullptr), "C.UTF-8");
         EXPECT_STREQ(setlocale(LC_TIME, nullptr), "de_DE.UTF-8");
     });
@@ -201,14 +211,14 @@ TEST(SetupLocale, NumericStepsUseAFullStop)
 
 // No file a program opens may land on a closed standard descriptor, and
 // using one still fails as if it were closed.
-TEST(SetupLocale, OccupiesClosedStandardDescriptors)
+TEST(Start, OccupiesClosedStandardDescriptors)
 {
     EXPECT_EXIT(
         {
             close(STDIN_FILENO);
             close(STDOUT_FILENO);
             close(STDERR_FILENO);
-            frame::setup_locale(frame::dozejitter_frame);
+            frame::start(dozejitter::program_frame);
             char c = 0;
             const int fd = open("/dev/null", O_RDONLY);
             const bool in_fails = read(STDIN_FILENO, &c, 1) < 0 && errno == EBADF;
@@ -224,7 +234,7 @@ TEST(CheckStandardOutput, FailedWriteIsAnError)
     EXPECT_EXIT(
         {
             freopen("/dev/full", "w", stdout);
-            frame::setup_locale(frame::dozejitter_frame);
+            frame::start(dozejitter::program_frame);
             fputs("lost", stdout);
             exit(0);
         },

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-2-Clause
-#include "dozejitter/cli.hpp"
+#include "dozejitter/command_line.hpp"
 
 #include <sys/time.h>
 #include <unistd.h>
@@ -11,10 +11,30 @@
 
 namespace dozejitter {
 
-settings parse_command_line(int argc, char* argv[])
+namespace {
+
+constexpr option long_options[] = {
+    {"verbose", no_argument, nullptr, 'w'},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'v'},
+    {},  // getopt_long is given no length: it stops at this entry, whose name is a null pointer
+};
+
+}  // namespace
+
+const frame::tool_frame program_frame = {
+    "dozejitter", "dozejitter", frame::locale_step::numeric_c_utf8,
+    "wqhv", long_options, frame::usage_style::translated,
+    "%s %s min_delay max_delay [-q|--quiet] [-w|--verbose] [-h|--help]"
+    " [-v|--version]\n",
+    "dozejitter %s\n",
+};
+
+run_settings parse_command_line(int argc, char* argv[])
 {
-    const frame::tool_frame& tf = frame::dozejitter_frame;
-    settings s;
+    const frame::tool_frame& tf = program_frame;
+    run_settings s;
     int c;
     while ((c = getopt_long(argc, argv, tf.short_options, tf.long_options, nullptr)) != -1) {
         switch (c) {
@@ -25,7 +45,6 @@ settings parse_command_line(int argc, char* argv[])
         case '?': frame::print_usage(tf, argv[0], 1);
         default:
             frame::report_unhandled_option(c);
-            exit(1);
         }
     }
     if (argc - optind != 2)
