@@ -21,6 +21,7 @@ struct outcome_case {
     std::string out;
     std::string err;
     std::string input = {};  // bytes on standard input
+    std::vector<std::string> env = {"LC_ALL=C.UTF-8"};  // NAME=value, added to the runner's base
 };
 
 // The program NAME from bin/ with ARGS, in a UTF-8 C locale unless ENV says otherwise.
@@ -39,7 +40,7 @@ inline void expect_outcome(const std::string& name, const outcome_case& c)
     run_request request;
     request.argv = {name};
     request.argv.insert(request.argv.end(), c.args.begin(), c.args.end());
-    request.env = {"LC_ALL=C.UTF-8"};
+    request.env = c.env;
     request.input = c.input;
     const run_result r = run(request);
     EXPECT_EQ(r.status, c.status) << c.name;
