@@ -33,15 +33,108 @@ double now_seconds()
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
-// Sanitizer settings pass through to the child so that its reports count.
+// The fixed base of every child's environment. The time zone is far from
+// UTC and not a whole hour away, so a run whose output depended on the local
+// zone would show it. Sanitizer settings pass through so that the child's
+// reports count.
 std::vector<std::string> base_environment()
 {
-    std::vector<std::string> env = {"PATH=/usr/local/bin:/usr/bin:/bin"};
+    std::vector<std::string> env = {"PATH=/usr/local/bin:/usr/bin:/bin", "TZ=Asia/Kathmandu"};
     for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
         if (const char* value = getenv(name))
             env.push_back(std::string(name) + "=" + value);
     }
     return env;
+}
+
+// The base, then the request's entries; an entry of the request replaces the
+// base's entry of the same name (getenv would find the first one).
+std::vector<std::string> child_environment(const std::vector<std::string>& added)
+{
+    std::vector<std::string> env;
+    for (const std::string& entry : base_environment()) {
+        const std::string prefix = entry.substr(0, entry.find('=') + 1);
+        bool replaced = false;
+        for (const std::string& other : added)
+            replaced = replaced || other.compare(0, prefix.size(), prefix) == 0;
+        if (!replaced)
+            env.push_back(entry);
+    }
+    env.insert(env.end(), added.begin(), added.end());
+    return env;
+}
+
+// Each child leads a process group of its own (it starts a new session), and
+// everything it starts stays in that group. The group is killed when the run
+// times out and when the child has ended, so nothing a run started outlives
+// it. When the test process itself dies (ctest's timeout kills it), a reaper
+// process kills the groups of the runs still going: it learns of each group
+// through a pipe and sees the test die as the end of that pipe. It is not a
+// child of the test (it is started through an intermediate process that
+// exits at once), so killing the test and its children leaves it running.
+int reaper_pipe = -1;
+
+void start_reaper()
+{
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0)
+        return;
+    const pid_t middle = fork();
+    if (middle == 0) {
+        if (fork() != 0)
+            _exit(0);
+        // Holding no other descriptor of the test: an inherited end of a
+        // run's output pipe would keep that run waiting for its end.
+        const int open_max = static_cast<int>(sysconf(_SC_OPEN_MAX));
+        for (int fd = 0; fd < (open_max > 0 && open_max < 65536 ? open_max : 65536); ++fd) {
+            if (fd != ends[0])
+                close(fd);
+        }
+        setsid();
+        signal(SIGPIPE, SIG_IGN);
+        std::vector<pid_t> groups;
+        pid_t message;
+        while (read(ends[0], &message, sizeof message) == sizeof message) {
+            if (message > 0) {
+                groups.push_back(message);
+            } else {
+                for (size_t i = 0; i < groups.size(); ++i) {
+                    if (groups[i] == -message) {
+                        groups[i] = groups.back();
+                        groups.pop_back();
+                        break;
+                    }
+                }
+            }
+        }
+        for (const pid_t group : groups)
+            kill(-group, SIGKILL);
+        _exit(0);
+    }
+    close(ends[0]);
+    if (middle < 0) {
+        close(ends[1]);
+        return;
+    }
+    while (waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    reaper_pipe = ends[1];
+}
+
+// Tells the reaper of a group that started (a process ID) or ended (its negation).
+void tell_reaper(pid_t message)
+{
+    if (reaper_pipe >= 0 && write(reaper_pipe, &message, sizeof message) != sizeof message) {
+        close(reaper_pipe);
+        reaper_pipe = -1;
+    }
+}
+
+void kill_group(pid_t leader)
+{
+    // Before the child's setsid the group is not there yet: the child alone.
+    if (kill(-leader, SIGKILL) != 0)
+        kill(leader, SIGKILL);
 }
 
 [[noreturn]] void child_fail(const char* what)
@@ -74,6 +167,8 @@ run_result run_with(const run_request& request, void (*while_running)(pid_t, voi
     const std::string& word = request.argv[0];
     const std::string executable = word.find('/') == std::string::npos ? program_path(word) : word;
 
+    if (reaper_pipe < 0)
+        start_reaper();  // before the run's pipes exist, so that it holds none of them
     std::unique_ptr<temp_dir> own_dir;
     std::string cwd = request.cwd;
     if (cwd.empty()) {
@@ -81,8 +176,7 @@ run_result run_with(const run_request& request, void (*while_running)(pid_t, voi
         cwd = own_dir->path;
     }
 
-    std::vector<std::string> env = base_environment();
-    env.insert(env.end(), request.env.begin(), request.env.end());
+    const std::vector<std::string> env = child_environment(request.env);
     std::vector<char*> argv_c, env_c;
     for (const auto& a : request.argv)
         argv_c.push_back(const_cast<char*>(a.c_str()));
@@ -104,7 +198,8 @@ run_result run_with(const run_request& request, void (*while_running)(pid_t, voi
     if (pid < 0)
         throw std::runtime_error("run: fork failed");
     if (pid == 0) {
-        // A new session: no controlling terminal, as under cron or CI.
+        // A new session: no controlling terminal, as under cron or CI, and a
+        // process group that can be killed as a whole.
         setsid();
         signal(SIGPIPE, SIG_DFL);
         if (dup2(in_pipe[0], 0) < 0 || dup2(err_pipe[1], 2) < 0)
@@ -131,6 +226,7 @@ run_result run_with(const run_request& request, void (*while_running)(pid_t, voi
         execve(executable.c_str(), argv_c.data(), env_c.data());
         child_fail(executable.c_str());
     }
+    tell_reaper(pid);
     close(in_pipe[0]);
     close(out_pipe[1]);
     close(err_pipe[1]);
@@ -167,7 +263,7 @@ run_result run_with(const run_request& request, void (*while_running)(pid_t, voi
         const int wait_ms = static_cast<int>((deadline - now_seconds()) * 1000);
         if (wait_ms <= 0 || poll(fds, n, wait_ms) == 0) {
             if (!killed) {
-                kill(pid, SIGKILL);
+                kill_group(pid);
                 killed = true;
                 continue;
             }
@@ -207,6 +303,14 @@ run_result run_with(const run_request& request, void (*while_running)(pid_t, voi
     if (err_fd >= 0)
         close(err_fd);
 
+    // Whatever the child started and left behind goes with it; killed while
+    // the ended child is not yet reaped, so that its group ID is not free
+    // for another process.
+    siginfo_t ended{};
+    while (waitid(P_PID, static_cast<id_t>(pid), &ended, WEXITED | WNOWAIT) < 0 && errno == EINTR) {
+    }
+    kill(-pid, SIGKILL);
+    tell_reaper(-pid);
     int wstatus = 0;
     while (waitpid(pid, &wstatus, 0) < 0 && errno == EINTR) {
     }
