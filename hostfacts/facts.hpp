@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // The raw facts of the host report, as plain records. The platform layer
 // (host_facts_linux.cpp, host_facts_freebsd.cpp) fills them from the running
-// system; the report writers (report_sections.hpp) turn them into lines.
+// system; the report writers (report_sections.hpp, interface_report.hpp) turn
+// them into lines.
 #pragma once
 
 #include <sys/socket.h>

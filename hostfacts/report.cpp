@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "hostfacts/facts.hpp"
+#include "hostfacts/interface_report.hpp"
 #include "hostfacts/report_sections.hpp"
 
 namespace hostfacts {

@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "hostfacts/report_sections.hpp"
+#include "hostfacts/interface_report.hpp"
 #include "tests/support/run_program.hpp"
 
 namespace {
