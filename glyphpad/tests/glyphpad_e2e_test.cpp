@@ -157,6 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"too_wide_before_later_options", {"-x", "4097", "--frobnicate"}, 1, "",
                      "ERROR: Invalid console width 4097!\n"},
         outcome_case{"int32_max", {"-x", "2147483647"}, 1, "", "ERROR: Invalid console width 2147483647!\n"},
+        outcome_case{"one_is_a_width", {"-x", "1", "-s", "", "-", ""}, 0, "-", ""},
         outcome_case{"zero_is_terminal", {"-x", "0", "-s", "", "-", ""}, 0, std::string(80, '-'), ""},
         outcome_case{"relative", {"-x", "-10", "-s", "", "-", ""}, 0, std::string(70, '-'), ""},
         outcome_case{"relative_from_terminal_each_time", {"-x", "-10", "-x", "-10", "-s", "", "-", ""}, 0,
