@@ -30,6 +30,7 @@ unsigned battery_status_code(int state);
 void write_batteries(FILE* out, const battery_facts& facts);
 
 // The memory and swap lines, or the perror message on `err` and nothing else.
+// Flushes `out` first, so that what it holds comes before the message.
 void write_memory(FILE* out, FILE* err, const memory_facts& facts);
 
 // The four lines of one disk, or nothing when its facts are unknown.
