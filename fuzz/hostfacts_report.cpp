@@ -31,6 +31,7 @@
 
 #include "fuzz/fuzz_input.hpp"
 #include "hostfacts/facts.hpp"
+#include "hostfacts/interface_report.hpp"
 #include "hostfacts/report_sections.hpp"
 
 namespace {

@@ -29,10 +29,8 @@ bool elements_follow(int argc, int needed)
 
 void take_multiline_indent(int argc, char* argv[], run_settings& s)
 {
-    if (!elements_follow(argc, 2)) {
-        frame::report_message("ERROR: Invalid arguments for multiline-indent!");
-        release_and_exit(s, 1);
-    }
+    if (!elements_follow(argc, 2))
+        frame::die("ERROR: Invalid arguments for multiline-indent!");
     s.indentation = integer_argument(optarg);
     char* left = unescape_argument(argv[optind]);
     char* right = unescape_argument(argv[optind + 1]);
@@ -44,10 +42,8 @@ void take_multiline_indent(int argc, char* argv[], run_settings& s)
 
 void take_multiline_center(int argc, char* argv[], run_settings& s)
 {
-    if (!elements_follow(argc, 1)) {
-        frame::report_message("ERROR: Invalid arguments for multiline-center!");
-        release_and_exit(s, 1);
-    }
+    if (!elements_follow(argc, 1))
+        frame::die("ERROR: Invalid arguments for multiline-center!");
     char* left = unescape_argument(optarg);
     char* right = unescape_argument(argv[optind]);
     store(s.border_left, left);
@@ -58,10 +54,8 @@ void take_multiline_center(int argc, char* argv[], run_settings& s)
 
 void take_separator(int argc, char* argv[], run_settings& s)
 {
-    if (!elements_follow(argc, 2)) {
-        frame::report_message("ERROR: Invalid separator setting!");
-        release_and_exit(s, 1);
-    }
+    if (!elements_follow(argc, 2))
+        frame::die("ERROR: Invalid separator setting!");
     char* left = unescape_argument(optarg);
     char* right = unescape_argument(argv[optind + 1]);
     char* separator = unescape_argument(argv[optind]);
@@ -75,10 +69,8 @@ void take_separator(int argc, char* argv[], run_settings& s)
 void take_columns(const char* argument, run_settings& s)
 {
     const int64_t columns = columns_for_argument(argument, s.terminal_columns);
-    if (columns > max_columns) {
-        frame::report_format("ERROR: Invalid console width %u!", static_cast<unsigned>(columns));
-        release_and_exit(s, 1);
-    }
+    if (columns > max_columns)
+        frame::die("ERROR: Invalid console width %u!", static_cast<unsigned>(columns));
     s.columns = static_cast<int32_t>(columns);
 }
 
@@ -172,15 +164,6 @@ void parse_command_line(int argc, char* argv[], run_settings& s)
     }
     for (; optind < argc; ++optind)
         frame::report_format("WARNING: Unhandled parameter %s!", argv[optind]);
-}
-
-void release_and_exit(run_settings& s, int status)
-{
-    free(s.text);
-    free(s.border_left);
-    free(s.border_right);
-    s.text = s.border_left = s.border_right = nullptr;
-    exit(status);
 }
 
 }  // namespace glyphpad

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-2-Clause
-// glyphpad's command line: options, the positional string, and the way out.
+// glyphpad's command line: options and the positional string.
 #pragma once
 
 #include <cstdint>
@@ -26,8 +26,5 @@ int64_t columns_for_argument(const char* argument, int32_t terminal_columns);
 // other byte), cut to 32 bits the way glibc's atoi does, without its
 // undefined behaviour for values out of range.
 int32_t integer_argument(const char* argument);
-
-// Releases the settings' strings and ends the process with status.
-[[noreturn]] void release_and_exit(run_settings& s, int status);
 
 }  // namespace glyphpad

@@ -2,9 +2,11 @@
 #include "glyphpad/layout.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
+#include "frame/tool_frame.hpp"
 #include "glyphpad/measure.hpp"
 
 namespace glyphpad {
@@ -22,7 +24,7 @@ int read_framed_lines(FILE* in, char* lines[])
         buffer[strcspn(buffer, "\r\n")] = '\0';
         lines[count] = strdup(buffer);
         if (lines[count] == nullptr)
-            exit(1);
+            frame::die("ERROR: malloc() failed: %s!", strerror(errno));
         ++count;
     }
     return count;

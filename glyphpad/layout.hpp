@@ -46,7 +46,8 @@ void print_centered(FILE* out, const char* text, int32_t columns);
 
 // Each line of in (up to max_framed_lines) between the two borders, indented
 // as print_indented does or centred so that the right border ends at column
-// columns; lines are separated, not ended, by newlines.
+// columns; lines are separated, not ended, by newlines. Ends the program
+// with status 1 when memory runs out.
 void print_framed_lines(FILE* in, FILE* out, const char* border_left, const char* border_right,
                         int32_t columns, int32_t indentation, frame_alignment alignment);
 

@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include "hostfacts/command_line.hpp"
 
-#include <cstdio>
-#include <cstdlib>
-
 #include "frame/tool_frame.hpp"
 #include "hostfacts/report_sections.hpp"
 
@@ -38,11 +35,9 @@ void parse_command_line(int argc, char* argv[])
         case 'c': {
             // Each occurrence is checked at once, before any later option.
             const std::uint32_t version = requested_version(optarg);
-            if (version > available_version) {
-                fprintf(stderr, "ERROR: Requested compatibility version %u > available version %u!\n",
-                        version, available_version);
-                exit(1);
-            }
+            if (version > available_version)
+                frame::die("ERROR: Requested compatibility version %u > available version %u!", version,
+                           available_version);
             break;
         }
         case '?': frame::print_usage(tf, argv[0], 1);

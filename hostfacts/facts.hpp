@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // The raw facts of the host report, as plain records. The platform layer
 // (host_facts_linux.cpp, host_facts_freebsd.cpp) fills them from the running
-// system; the report writers (report_sections.hpp) turn them into lines.
+// system; the report writers (report_sections.hpp, interface_report.hpp) turn
+// them into lines.
 #pragma once
 
 #include <sys/socket.h>
@@ -140,10 +141,12 @@ std::size_t interface_name_length(const char* name);
 
 #if defined(__linux__)
 // The Linux layer's readers, also of made-up sources: the batteries of a
-// power supply directory such as /sys/class/power_supply, and the swap
-// devices of a file in the form of /proc/swaps, added to `facts`, whose page
-// size is set.
+// power supply directory such as /sys/class/power_supply; the memory of a
+// file in the form of /proc/meminfo, whose failures are labelled as those of
+// /proc/meminfo whatever the path; and the swap devices of a file in the form
+// of /proc/swaps, added to `facts`. Both files' readers need the page size set.
 battery_facts read_batteries_in(const char* root);
+void read_meminfo_file(const char* path, memory_facts& facts);
 void read_swap_file(const char* path, memory_facts& facts);
 #endif
 

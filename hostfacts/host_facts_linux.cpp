@@ -268,6 +268,29 @@ void read_swap_file(const char* path, memory_facts& facts)
     free(text);
 }
 
+void read_meminfo_file(const char* path, memory_facts& facts)
+{
+    char* text = read_whole_file(path);
+    if (!text) {
+        fail(facts, "/proc/meminfo", errno);
+        return;
+    }
+    unsigned long long total = 0, inactive = 0, free_kib = 0;
+    const char* missing = !meminfo_value(text, "MemTotal", &total)    ? "/proc/meminfo MemTotal"
+                          : !meminfo_value(text, "Inactive", &inactive) ? "/proc/meminfo Inactive"
+                          : !meminfo_value(text, "MemFree", &free_kib)  ? "/proc/meminfo MemFree"
+                                                                        : nullptr;
+    free(text);
+    if (missing) {
+        fail(facts, missing, ENODATA);
+        return;
+    }
+    const unsigned long long p = facts.page_size;
+    facts.physical = total * 1024;
+    facts.inactive_pages = static_cast<std::uint32_t>(inactive * 1024 / p);
+    facts.free_pages = static_cast<std::uint32_t>(free_kib * 1024 / p);
+}
+
 memory_facts read_memory()
 {
     memory_facts facts;
@@ -278,27 +301,9 @@ memory_facts read_memory()
         return facts;
     }
     facts.page_size = static_cast<std::uint32_t>(page);
-
-    char* text = read_whole_file("/proc/meminfo");
-    if (!text) {
-        fail(facts, "/proc/meminfo", errno);
-        return facts;
-    }
-    unsigned long long total = 0, inactive = 0, free_kib = 0;
-    const char* missing = !meminfo_value(text, "MemTotal", &total)    ? "/proc/meminfo MemTotal"
-                          : !meminfo_value(text, "Inactive", &inactive) ? "/proc/meminfo Inactive"
-                          : !meminfo_value(text, "MemFree", &free_kib)  ? "/proc/meminfo MemFree"
-                                                                        : nullptr;
-    free(text);
-    if (missing) {
-        fail(facts, missing, ENODATA);
-        return facts;
-    }
-    const unsigned long long p = facts.page_size;
-    facts.physical = total * 1024;
-    facts.inactive_pages = static_cast<std::uint32_t>(inactive * 1024 / p);
-    facts.free_pages = static_cast<std::uint32_t>(free_kib * 1024 / p);
-    read_swap_file("/proc/swaps", facts);
+    read_meminfo_file("/proc/meminfo", facts);
+    if (!facts.failed_label)
+        read_swap_file("/proc/swaps", facts);
     return facts;
 }
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: BSD-2-Clause
-// The network interface section: the interface address table, its address
-// order, and the name, flags and address list lines of each interface.
+#include "hostfacts/interface_report.hpp"
+
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "hostfacts/report_line.hpp"
-#include "hostfacts/report_sections.hpp"
 
 namespace hostfacts {
 

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "hostfacts/facts.hpp"
+#include "hostfacts/interface_report.hpp"
 #include "hostfacts/report_sections.hpp"
 
 namespace hostfacts {
@@ -59,7 +60,6 @@ void write_report()
     write_load(out, read_load(), cores);
 
     write_batteries(out, read_batteries());
-    fflush(out);  // keeps stdout's lines ahead of a perror message in a shared stream
     write_memory(out, stderr, read_memory());
     for (const disk_place& disk : disk_places)
         write_disk(out, disk.label, read_disk(disk.path));

@@ -113,6 +113,7 @@ double percent_of(std::uint64_t part, std::uint64_t whole)
 
 void write_memory(FILE* out, FILE* err, const memory_facts& facts)
 {
+    fflush(out);  // keeps the earlier lines ahead of the message when both streams share a file
     if (facts.failed_label) {
         fprintf(err, "%s: %s\n", facts.failed_label, strerror(facts.error));
         return;

@@ -3,8 +3,6 @@
 // shell variable assignments on a stream, with all of the report's arithmetic.
 #pragma once
 
-#include <ifaddrs.h>
-
 #include <cstdint>
 #include <cstdio>
 
@@ -32,6 +30,7 @@ unsigned battery_status_code(int state);
 void write_batteries(FILE* out, const battery_facts& facts);
 
 // The memory and swap lines, or the perror message on `err` and nothing else.
+// Flushes `out` first, so that what it holds comes before the message.
 void write_memory(FILE* out, FILE* err, const memory_facts& facts);
 
 // The four lines of one disk, or nothing when its facts are unknown.
@@ -44,30 +43,5 @@ struct disk_place {
     const char* path;
 };
 inline constexpr disk_place disk_places[3] = {{"root", "/"}, {"home", "/home"}, {"tmp", "/tmp"}};
-
-// Number of set bits in `length` bytes of a netmask.
-std::uint32_t count_mask_bits(const unsigned char* bytes, std::size_t length);
-
-// Walks an interface address list in its own order into the table (link-level
-// entries with the index they carry, others with none): entries
-// without an address are passed over, 127.0.0.1, ::1 and fe80::/10 and other
-// families are dropped. A full table writes the truncation warning to `err`
-// once and stops.
-void collect_interfaces(const ifaddrs* list, interface_table& table, FILE* err);
-
-// Address order: name, then IPv4 / link-level / IPv6, then the address.
-int compare_entries(const interface_entry& a, const interface_entry& b);
-void sort_interfaces(interface_table& table);
-
-// Gives every entry of a sorted table the index of its interface: the index a
-// link-level entry of the same name carries, else index_of_name(name), asked
-// once per name.
-void assign_interface_indexes(interface_table& table, std::uint32_t (*index_of_name)(const char*));
-
-// The interface lines and the interface list, from a sorted table whose
-// entries carry their interface indexes. When an address cannot be converted
-// to text, the error line goes to `err` and the result is false; what was
-// written to `out` until then stays.
-bool write_interfaces(FILE* out, FILE* err, const interface_table& table);
 
 }  // namespace hostfacts

@@ -15,10 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/outcome_table.hpp"
 #include "tests/support/run_program.hpp"
 
 namespace {
 
+using testsupport::outcome_case;
 using testsupport::run;
 using testsupport::run_request;
 using testsupport::run_result;
@@ -51,29 +53,11 @@ run_result glyphpad(std::vector<std::string> args, std::string input = "",
     return run(r);
 }
 
-struct outcome_case {
-    const char* name;
-    std::vector<std::string> args;
-    std::string input;
-    int status;
-    std::string out;
-    std::string err;
-};
-
 class Outcome : public testing::TestWithParam<outcome_case> {};
 
 TEST_P(Outcome, Exactly)
 {
-    const outcome_case& c = GetParam();
-    const run_result r = glyphpad(c.args, c.input);
-    EXPECT_EQ(r.status, c.status);
-    EXPECT_EQ(r.out, c.out);
-    EXPECT_EQ(r.err, c.err);
-}
-
-std::string case_name(const testing::TestParamInfo<outcome_case>& p)
-{
-    return p.param.name;
+    testsupport::expect_outcome("glyphpad", GetParam());
 }
 
 constexpr bool bsd = testsupport::bsd_option_parser;
@@ -84,189 +68,186 @@ const std::string mbstowcs_failed =
 INSTANTIATE_TEST_SUITE_P(
     Frame, Outcome,
     testing::Values(
-        outcome_case{"help", {"--help"}, "", 0, "", usage},
-        outcome_case{"help_prefix", {"--hel"}, "", 0, "", usage},
-        outcome_case{"version", {"--version"}, "", 0, "glyphpad 2.7.15\n", ""},
-        outcome_case{"version_before_bad_option", {"-v", "--frobnicate"}, "", 0, "glyphpad 2.7.15\n", ""},
+        outcome_case{"help", {"--help"}, 0, "", usage},
+        outcome_case{"help_prefix", {"--hel"}, 0, "", usage},
+        outcome_case{"version", {"--version"}, 0, "glyphpad 2.7.15\n", ""},
+        outcome_case{"version_before_bad_option", {"-v", "--frobnicate"}, 0, "glyphpad 2.7.15\n", ""},
         // A '-' ending a group of options: glibc hands it back as the value
         // '-', which is ignored. FreeBSD's parser reads a hyphen inside a
         // group as the start of a long option (-n-c is -n --c), and one with
         // no name after it as malformed: '?' without a complaint of its own.
-        outcome_case{"hyphen_in_group", {"-n-"}, "", bsd ? 1 : 0, bsd ? "" : "\n", bsd ? usage : ""},
-        outcome_case{"hyphen_in_group_with_text", {"-n-", "abc"}, "", bsd ? 1 : 0, bsd ? "" : "abc\n",
-                     bsd ? usage : ""},
+        outcome_case{"hyphen_in_group", {"-n-"}, bsd ? 1 : 0, bsd ? "" : "\n", bsd ? usage : ""},
+        outcome_case{"hyphen_in_group_with_text", {"-n-", "abc"}, bsd ? 1 : 0, bsd ? "" : "abc\n", bsd ? usage : ""},
         // glibc hands a lone "-" back as a non-option argument, so it is
         // the positional string, not the ignored option value '-'.
-        outcome_case{"lone_hyphen_is_the_string", {"-"}, "", 0, "-", ""},
-        outcome_case{"lone_hyphen_after_string", {"abc", "-"}, "", 0, "abc",
-                     "WARNING: Unhandled parameter -!\n"}),
-    case_name);
+        outcome_case{"lone_hyphen_is_the_string", {"-"}, 0, "-", ""},
+        outcome_case{"lone_hyphen_after_string", {"abc", "-"}, 0, "abc", "WARNING: Unhandled parameter -!\n"}),
+    testsupport::outcome_name);
 
 INSTANTIATE_TEST_SUITE_P(
     CommandLine, Outcome,
     testing::Values(
-        outcome_case{"nothing", {}, "", 0, "", ""},
-        outcome_case{"only_newline", {"-n"}, "", 0, "\n", ""},
-        outcome_case{"plain_string_undecorated", {"-n", "a\\tb"}, "", 0, "a\tb\n", ""},
-        outcome_case{"hex_and_u", {"\\x41\\u00e9"}, "", 0, "A\xC3\xA9", ""},
-        outcome_case{"octal_escape", {"\\0033[1m"}, "", 0, "\x1B[1m", ""},
-        outcome_case{"octal_third_digit_bad", {"\\033[1m"}, "", 1, "", "ERROR: Invalid octal digit [!\n"},
-        outcome_case{"octal_short", {"x\\033"}, "", 0, "x33", ""},
-        outcome_case{"hex_short", {"ab\\x4"}, "", 0, "ab4", ""},
-        outcome_case{"unknown_escape", {"a\\qb"}, "", 0, "a\\qb", ""},
-        outcome_case{"trailing_backslash", {"a\\"}, "", 0, "a\\", ""},
-        outcome_case{"escaped_backslash", {"\\\\n"}, "", 0, "\\n", ""},
-        outcome_case{"u_bad_digit", {"\\u00zz"}, "", 1, "", "ERROR: Invalid hexadecimal digit z!\n"},
-        outcome_case{"x_bad_digit", {"\\x4g"}, "", 1, "", "ERROR: Invalid hexadecimal digit g!\n"},
-        outcome_case{"surrogate_gives_nothing", {"a\\ud800b"}, "", 0, "ab", ""},
-        outcome_case{"beyond_unicode_gives_nothing", {"a\\U00110000b\\Uffffffff"}, "", 0, "ab", ""},
-        outcome_case{"decoded_zero_ends", {"a\\x00b"}, "", 0, "a", ""},
-        outcome_case{"extra_parameters_warned", {"one", "two", "three"}, "", 0, "one",
+        outcome_case{"nothing", {}, 0, "", ""},
+        outcome_case{"only_newline", {"-n"}, 0, "\n", ""},
+        outcome_case{"plain_string_undecorated", {"-n", "a\\tb"}, 0, "a\tb\n", ""},
+        outcome_case{"hex_and_u", {"\\x41\\u00e9"}, 0, "A\xC3\xA9", ""},
+        outcome_case{"octal_escape", {"\\0033[1m"}, 0, "\x1B[1m", ""},
+        outcome_case{"octal_third_digit_bad", {"\\033[1m"}, 1, "", "ERROR: Invalid octal digit [!\n"},
+        outcome_case{"octal_short", {"x\\033"}, 0, "x33", ""},
+        outcome_case{"hex_short", {"ab\\x4"}, 0, "ab4", ""},
+        outcome_case{"unknown_escape", {"a\\qb"}, 0, "a\\qb", ""},
+        outcome_case{"trailing_backslash", {"a\\"}, 0, "a\\", ""},
+        outcome_case{"escaped_backslash", {"\\\\n"}, 0, "\\n", ""},
+        outcome_case{"u_bad_digit", {"\\u00zz"}, 1, "", "ERROR: Invalid hexadecimal digit z!\n"},
+        outcome_case{"x_bad_digit", {"\\x4g"}, 1, "", "ERROR: Invalid hexadecimal digit g!\n"},
+        outcome_case{"surrogate_gives_nothing", {"a\\ud800b"}, 0, "ab", ""},
+        outcome_case{"beyond_unicode_gives_nothing", {"a\\U00110000b\\Uffffffff"}, 0, "ab", ""},
+        outcome_case{"decoded_zero_ends", {"a\\x00b"}, 0, "a", ""},
+        outcome_case{"extra_parameters_warned", {"one", "two", "three"}, 0, "one",
                      "WARNING: Unhandled parameter two!\nWARNING: Unhandled parameter three!\n"},
-        outcome_case{"extra_parameter_not_decoded", {"one", "\\x4g"}, "", 0, "one",
+        outcome_case{"extra_parameter_not_decoded", {"one", "\\x4g"}, 0, "one",
                      "WARNING: Unhandled parameter \\x4g!\n"},
-        outcome_case{"string_after_separator", {"-s", "[", "-", "]", "extra"}, "", 1, "", usage},
-        outcome_case{"string_before_separator", {"extra", "-s", "[", "-", "]"}, "", 1, "", usage},
-        outcome_case{"separator_width", {"-s", "[", "-", "]", "-w"}, "", 0, "1\n", ""},
-        outcome_case{"separator_centred", {"-s", "[", "-", "]", "-c"}, "", 0, spaces(39) + "-", ""},
-        outcome_case{"center_short", {"-C", "|"}, "", 1, "", "ERROR: Invalid arguments for multiline-center!\n"},
-        outcome_case{"indent_short", {"-I", "4", "|"}, "", 1, "", "ERROR: Invalid arguments for multiline-indent!\n"},
-        outcome_case{"separator_short", {"-s", "[", "-"}, "", 1, "", "ERROR: Invalid separator setting!\n"},
-        outcome_case{"short_before_decoding", {"-s", "\\x4g", "-"}, "", 1, "", "ERROR: Invalid separator setting!\n"},
-        outcome_case{"last_mode_wins", {"-i", "5", "-c", "abc"}, "", 0, spaces(38) + "abc", ""},
-        outcome_case{"indent_after_center", {"-c", "-i", "5", "abc"}, "", 0, "  abc", ""},
-        outcome_case{"string_before_options", {"abc", "-i", "6"}, "", 0, "   abc", ""},
-        outcome_case{"indentation_as_atoi", {"-i", " +6x", "abc"}, "", 0, "   abc", ""},
-        outcome_case{"indentation_not_a_number", {"-i", "abc", "abc"}, "", 0, "abc", ""},
-        outcome_case{"indentation_not_decoded", {"-i", "\\x4g", "abc"}, "", 0, "abc", ""},
-        outcome_case{"further_elements_may_look_like_options", {"-C", "-n", "-x"}, "ab\n", 0,
-                     "-n" + spaces(37) + "ab" + spaces(37) + "-x", ""},
-        outcome_case{"attached_first_value", {"--multiline-indent=4", "[", "]"}, "ab\n", 0, "[  ab]", ""},
-        outcome_case{"attached_short_value", {"-I-4", "[", "]"}, "ab\n", 0, "[ab  ]", ""},
-        outcome_case{"borders_decoded", {"-C", "\\x5b", "\\u005d", "-x", "4"}, "ab\n", 0, "[ab]", ""},
-        outcome_case{"border_bad_escape", {"-C", "[", "\\x4g"}, "ab\n", 1, "", "ERROR: Invalid hexadecimal digit g!\n"},
-        outcome_case{"borders_kept_for_later_mode", {"-s", "<", "-", ">", "-C", "[", "]", "-s", "(", "=", ")", "-x", "6"},
-                     "", 0, "(====)", ""},
-        outcome_case{"slots_shared_between_modes", {"-C", "<", ">", "-x", "5", "-s", "[", "-", "]", "-I", "0", "{", "}"},
-                     "ab\n", 0, "{ab}", ""},
+        outcome_case{"string_after_separator", {"-s", "[", "-", "]", "extra"}, 1, "", usage},
+        outcome_case{"string_before_separator", {"extra", "-s", "[", "-", "]"}, 1, "", usage},
+        outcome_case{"separator_width", {"-s", "[", "-", "]", "-w"}, 0, "1\n", ""},
+        outcome_case{"separator_centred", {"-s", "[", "-", "]", "-c"}, 0, spaces(39) + "-", ""},
+        outcome_case{"center_short", {"-C", "|"}, 1, "", "ERROR: Invalid arguments for multiline-center!\n"},
+        outcome_case{"indent_short", {"-I", "4", "|"}, 1, "", "ERROR: Invalid arguments for multiline-indent!\n"},
+        outcome_case{"separator_short", {"-s", "[", "-"}, 1, "", "ERROR: Invalid separator setting!\n"},
+        outcome_case{"short_before_decoding", {"-s", "\\x4g", "-"}, 1, "", "ERROR: Invalid separator setting!\n"},
+        outcome_case{"last_mode_wins", {"-i", "5", "-c", "abc"}, 0, spaces(38) + "abc", ""},
+        outcome_case{"indent_after_center", {"-c", "-i", "5", "abc"}, 0, "  abc", ""},
+        outcome_case{"string_before_options", {"abc", "-i", "6"}, 0, "   abc", ""},
+        outcome_case{"indentation_as_atoi", {"-i", " +6x", "abc"}, 0, "   abc", ""},
+        outcome_case{"indentation_not_a_number", {"-i", "abc", "abc"}, 0, "abc", ""},
+        outcome_case{"indentation_not_decoded", {"-i", "\\x4g", "abc"}, 0, "abc", ""},
+        outcome_case{"further_elements_may_look_like_options", {"-C", "-n", "-x"}, 0,
+                     "-n" + spaces(37) + "ab" + spaces(37) + "-x", "", "ab\n"},
+        outcome_case{"attached_first_value", {"--multiline-indent=4", "[", "]"}, 0, "[  ab]", "", "ab\n"},
+        outcome_case{"attached_short_value", {"-I-4", "[", "]"}, 0, "[ab  ]", "", "ab\n"},
+        outcome_case{"borders_decoded", {"-C", "\\x5b", "\\u005d", "-x", "4"}, 0, "[ab]", "", "ab\n"},
+        outcome_case{"border_bad_escape", {"-C", "[", "\\x4g"}, 1, "", "ERROR: Invalid hexadecimal digit g!\n", "ab\n"},
+        outcome_case{"borders_kept_for_later_mode",
+                     {"-s", "<", "-", ">", "-C", "[", "]", "-s", "(", "=", ")", "-x", "6"}, 0, "(====)", ""},
+        outcome_case{"slots_shared_between_modes",
+                     {"-C", "<", ">", "-x", "5", "-s", "[", "-", "]", "-I", "0", "{", "}"}, 0, "{ab}", "", "ab\n"},
         // The option parser may still hold operands back to move them behind
         // the options when -I, -C or -s take their further words: the string
         // is the first operand wherever it stands, the further words are
         // never options, and later operands are warned about in order.
-        outcome_case{"operand_before_center_borders", {"one", "-C", "-v", "-h", "-w"}, "", 0, "3\n", ""},
-        outcome_case{"operand_between_indent_and_center", {"-I", "1", "[", "]", "one", "-C", "<", ">", "two", "-l"},
-                     "", 0, "3\n", "WARNING: Unhandled parameter two!\n"},
-        outcome_case{"operands_after_indent_borders", {"-x", "6", "-I", "1", "-n", "-x", "one", "two"}, "ab\n", 0,
-                     "-nab-x", "WARNING: Unhandled parameter two!\n"},
-        outcome_case{"operands_around_both", {"one", "-x", "9", "-I", "2", "<", ">", "two", "-C", "[", "]", "three"},
-                     "ab\n", 0, "[  ab   ]",
-                     "WARNING: Unhandled parameter two!\nWARNING: Unhandled parameter three!\n"},
-        outcome_case{"operand_before_separator_words", {"one", "-s", "[", "-v", "]", "-n"}, "", 1, "", usage},
-        outcome_case{"operand_between_separator_and_mode", {"-s", "[", "-", "]", "one", "-c"}, "", 1, "", usage},
-        outcome_case{"terminal_info_decodes_string", {"-t", "some-string"}, "", 0, "80 24\n", ""},
-        outcome_case{"terminal_info_reports_escape_errors", {"-t", "\\x4g"}, "", 1, "",
+        outcome_case{"operand_before_center_borders", {"one", "-C", "-v", "-h", "-w"}, 0, "3\n", ""},
+        outcome_case{"operand_between_indent_and_center", {"-I", "1", "[", "]", "one", "-C", "<", ">", "two", "-l"}, 0,
+                     "3\n", "WARNING: Unhandled parameter two!\n"},
+        outcome_case{"operands_after_indent_borders", {"-x", "6", "-I", "1", "-n", "-x", "one", "two"}, 0, "-nab-x",
+                     "WARNING: Unhandled parameter two!\n", "ab\n"},
+        outcome_case{"operands_around_both", {"one", "-x", "9", "-I", "2", "<", ">", "two", "-C", "[", "]", "three"}, 0,
+                     "[  ab   ]", "WARNING: Unhandled parameter two!\nWARNING: Unhandled parameter three!\n", "ab\n"},
+        outcome_case{"operand_before_separator_words", {"one", "-s", "[", "-v", "]", "-n"}, 1, "", usage},
+        outcome_case{"operand_between_separator_and_mode", {"-s", "[", "-", "]", "one", "-c"}, 1, "", usage},
+        outcome_case{"terminal_info_decodes_string", {"-t", "some-string"}, 0, "80 24\n", ""},
+        outcome_case{"terminal_info_reports_escape_errors", {"-t", "\\x4g"}, 1, "",
                      "ERROR: Invalid hexadecimal digit g!\n"}),
-    case_name);
+    testsupport::outcome_name);
 
 INSTANTIATE_TEST_SUITE_P(
     Columns, Outcome,
     testing::Values(
-        outcome_case{"largest", {"-x", "4096", "-s", "", "-", ""}, "", 0, std::string(4096, '-'), ""},
-        outcome_case{"too_wide", {"-x", "4097", "-s", "", "-", ""}, "", 1, "", "ERROR: Invalid console width 4097!\n"},
-        outcome_case{"too_wide_before_later_options", {"-x", "4097", "--frobnicate"}, "", 1, "",
+        outcome_case{"largest", {"-x", "4096", "-s", "", "-", ""}, 0, std::string(4096, '-'), ""},
+        outcome_case{"too_wide", {"-x", "4097", "-s", "", "-", ""}, 1, "", "ERROR: Invalid console width 4097!\n"},
+        outcome_case{"too_wide_before_later_options", {"-x", "4097", "--frobnicate"}, 1, "",
                      "ERROR: Invalid console width 4097!\n"},
-        outcome_case{"int32_max", {"-x", "2147483647"}, "", 1, "", "ERROR: Invalid console width 2147483647!\n"},
-        outcome_case{"zero_is_terminal", {"-x", "0", "-s", "", "-", ""}, "", 0, std::string(80, '-'), ""},
-        outcome_case{"relative", {"-x", "-10", "-s", "", "-", ""}, "", 0, std::string(70, '-'), ""},
-        outcome_case{"relative_from_terminal_each_time", {"-x", "-10", "-x", "-10", "-s", "", "-", ""}, "", 0,
+        outcome_case{"int32_max", {"-x", "2147483647"}, 1, "", "ERROR: Invalid console width 2147483647!\n"},
+        outcome_case{"one_is_a_width", {"-x", "1", "-s", "", "-", ""}, 0, "-", ""},
+        outcome_case{"zero_is_terminal", {"-x", "0", "-s", "", "-", ""}, 0, std::string(80, '-'), ""},
+        outcome_case{"relative", {"-x", "-10", "-s", "", "-", ""}, 0, std::string(70, '-'), ""},
+        outcome_case{"relative_from_terminal_each_time", {"-x", "-10", "-x", "-10", "-s", "", "-", ""}, 0,
                      std::string(70, '-'), ""},
-        outcome_case{"last_one_counts", {"-x", "5", "-x", "12", "-s", "", "-", ""}, "", 0, std::string(12, '-'), ""},
-        outcome_case{"negative_accepted", {"-x", "-200", "-s", "[", "-", "]"}, "", 0, "[]", ""},
-        outcome_case{"negative_centre", {"-x", "-200", "-c", "abc"}, "", 0, "abc", ""},
-        outcome_case{"low_32_bits_minus_one", {"-x", "4294967295", "-s", "", "-", ""}, "", 0, std::string(79, '-'), ""},
-        outcome_case{"low_32_bits_zero", {"-x", "4294967296", "-s", "", "-", ""}, "", 0, std::string(80, '-'), ""},
-        outcome_case{"low_32_bits_int32_min", {"-x", "2147483648", "-s", "[", "-", "]"}, "", 0, "[]", ""},
+        outcome_case{"last_one_counts", {"-x", "5", "-x", "12", "-s", "", "-", ""}, 0, std::string(12, '-'), ""},
+        outcome_case{"negative_accepted", {"-x", "-200", "-s", "[", "-", "]"}, 0, "[]", ""},
+        outcome_case{"negative_centre", {"-x", "-200", "-c", "abc"}, 0, "abc", ""},
+        outcome_case{"low_32_bits_minus_one", {"-x", "4294967295", "-s", "", "-", ""}, 0, std::string(79, '-'), ""},
+        outcome_case{"low_32_bits_zero", {"-x", "4294967296", "-s", "", "-", ""}, 0, std::string(80, '-'), ""},
+        outcome_case{"low_32_bits_int32_min", {"-x", "2147483648", "-s", "[", "-", "]"}, 0, "[]", ""},
         // atol saturates at the 64-bit minimum, whose low 32 bits are 0.
-        outcome_case{"saturated_atol", {"-x", "-99999999999999999999", "-s", "", "-", ""}, "", 0,
-                     std::string(80, '-'), ""},
-        outcome_case{"not_a_number", {"-x", "abc", "-s", "", "-", ""}, "", 0, std::string(80, '-'), ""},
-        outcome_case{"long_form", {"--columns=7", "--separator", "", "-", ""}, "", 0, std::string(7, '-'), ""},
-        outcome_case{"terminal_info_ignores_columns", {"-x", "40", "-t"}, "", 0, "80 24\n", ""}),
-    case_name);
+        outcome_case{"saturated_atol", {"-x", "-99999999999999999999", "-s", "", "-", ""}, 0, std::string(80, '-'), ""},
+        outcome_case{"not_a_number", {"-x", "abc", "-s", "", "-", ""}, 0, std::string(80, '-'), ""},
+        outcome_case{"long_form", {"--columns=7", "--separator", "", "-", ""}, 0, std::string(7, '-'), ""},
+        outcome_case{"terminal_info_ignores_columns", {"-x", "40", "-t"}, 0, "80 24\n", ""}),
+    testsupport::outcome_name);
 
 INSTANTIATE_TEST_SUITE_P(
     Measures, Outcome,
     testing::Values(
-        outcome_case{"empty", {"-a", ""}, "", 0, "0 0 0\n", ""},
-        outcome_case{"no_string", {"-a"}, "", 0, "", ""},
-        outcome_case{"accented", {"-a", "h\xC3\xA9llo"}, "", 0, "6 5 5\n", ""},
-        outcome_case{"ideographs", {"-a", two_ideographs}, "", 0, "6 2 4\n", ""},
-        outcome_case{"combining", {"-a", "e\\u0301"}, "", 0, "3 2 1\n", ""},
-        outcome_case{"colour_sequences", {"-a", "\\e[1;31mred\\e[0m"}, "", 0, "3 3 3\n", ""},
-        outcome_case{"unterminated_sequence", {"-b", "ab\\e[12"}, "", 0, "2\n", ""},
-        outcome_case{"title_sequence", {"-a", "\\e]0;title\\a"}, "", 0, "5 5 -1\n", ""},
-        outcome_case{"tab_width", {"-w", "a\\tb"}, "", 0, "-1\n", ""},
-        outcome_case{"length_only", {"--length", "h\xC3\xA9llo"}, "", 0, "5\n", ""},
-        outcome_case{"size_only", {"--size", "h\xC3\xA9llo"}, "", 0, "6\n", ""},
-        outcome_case{"invalid_bytes", {"-a", "\\xff"}, "", 1, "", mbstowcs_failed},
-        outcome_case{"invalid_bytes_unmeasured", {"\\xff"}, "", 0, "\xFF", ""},
-        outcome_case{"invalid_bytes_indented", {"-i", "3", "ok\\xff"}, "", 1, "", mbstowcs_failed},
-        outcome_case{"invalid_bytes_left_aligned", {"-n", "-i", "-3", "ok\\xff"}, "", 1, "ok\xFF", mbstowcs_failed},
-        outcome_case{"report_then_newline", {"-b", "-n", "abc"}, "", 0, "3\n\n", ""},
-        outcome_case{"terminal_info", {"-t"}, "", 0, "80 24\n", ""}),
-    case_name);
+        outcome_case{"empty", {"-a", ""}, 0, "0 0 0\n", ""},
+        outcome_case{"no_string", {"-a"}, 0, "", ""},
+        outcome_case{"accented", {"-a", "h\xC3\xA9llo"}, 0, "6 5 5\n", ""},
+        outcome_case{"ideographs", {"-a", two_ideographs}, 0, "6 2 4\n", ""},
+        outcome_case{"combining", {"-a", "e\\u0301"}, 0, "3 2 1\n", ""},
+        outcome_case{"colour_sequences", {"-a", "\\e[1;31mred\\e[0m"}, 0, "3 3 3\n", ""},
+        outcome_case{"unterminated_sequence", {"-b", "ab\\e[12"}, 0, "2\n", ""},
+        outcome_case{"title_sequence", {"-a", "\\e]0;title\\a"}, 0, "5 5 -1\n", ""},
+        outcome_case{"tab_width", {"-w", "a\\tb"}, 0, "-1\n", ""},
+        outcome_case{"length_only", {"--length", "h\xC3\xA9llo"}, 0, "5\n", ""},
+        outcome_case{"size_only", {"--size", "h\xC3\xA9llo"}, 0, "6\n", ""},
+        outcome_case{"invalid_bytes", {"-a", "\\xff"}, 1, "", mbstowcs_failed},
+        outcome_case{"invalid_bytes_unmeasured", {"\\xff"}, 0, "\xFF", ""},
+        outcome_case{"invalid_bytes_indented", {"-i", "3", "ok\\xff"}, 1, "", mbstowcs_failed},
+        outcome_case{"invalid_bytes_left_aligned", {"-n", "-i", "-3", "ok\\xff"}, 1, "ok\xFF", mbstowcs_failed},
+        outcome_case{"report_then_newline", {"-b", "-n", "abc"}, 0, "3\n\n", ""},
+        outcome_case{"terminal_info", {"-t"}, 0, "80 24\n", ""}),
+    testsupport::outcome_name);
 
 INSTANTIATE_TEST_SUITE_P(
     Layout, Outcome,
     testing::Values(
-        outcome_case{"indent_right", {"-i", "6", "abc"}, "", 0, "   abc", ""},
-        outcome_case{"indent_left", {"-i", "-6", "abc"}, "", 0, "abc   ", ""},
-        outcome_case{"indent_too_wide", {"-i", "6", "abcdefgh"}, "", 0, "abcdefgh", ""},
-        outcome_case{"indent_ideographs", {"-i", "6", two_ideographs}, "", 0, "  " + two_ideographs, ""},
-        outcome_case{"indent_sequences", {"-i", "6", "\\e[1mabc\\e[0m"}, "", 0, "   \x1B[1mabc\x1B[0m", ""},
-        outcome_case{"indent_tab", {"-i", "5", "a\\tb"}, "", 0, "     a\tb", ""},
-        outcome_case{"center_odd", {"-x", "10", "-c", "abc"}, "", 0, "   abc", ""},
-        outcome_case{"center_even", {"-x", "10", "-c", "abcd"}, "", 0, "   abcd", ""},
-        outcome_case{"center_80", {"-x", "80", "-c", "abc"}, "", 0, spaces(38) + "abc", ""},
-        outcome_case{"center_default_width", {"-c", "abc"}, "", 0, spaces(38) + "abc", ""},
-        outcome_case{"center_too_wide", {"-x", "10", "-c", "abcdefghijkl"}, "", 0, "abcdefghijkl", ""},
-        outcome_case{"center_width_minus_5", {"-x", "-85", "-c", "abc"}, "", 0, "abc", ""},
-        outcome_case{"center_relative_minus_5", {"-x", "-5", "-c", "abc"}, "", 0, spaces(36) + "abc", ""},
-        outcome_case{"center_tab", {"-x", "10", "-c", "a\\tb"}, "", 0, spaces(5) + "a\tb", ""},
-        outcome_case{"separator", {"-x", "10", "-s", "[", "-", "]"}, "", 0, "[--------]", ""},
-        outcome_case{"separator_never_cut", {"-x", "11", "-s", "[", "=-", "]"}, "", 0, "[=-=-=-=-]", ""},
-        outcome_case{"separator_ideograph", {"-x", "9", "-s", "[", ideograph, "]"}, "", 0,
+        outcome_case{"indent_right", {"-i", "6", "abc"}, 0, "   abc", ""},
+        outcome_case{"indent_left", {"-i", "-6", "abc"}, 0, "abc   ", ""},
+        outcome_case{"indent_too_wide", {"-i", "6", "abcdefgh"}, 0, "abcdefgh", ""},
+        outcome_case{"indent_ideographs", {"-i", "6", two_ideographs}, 0, "  " + two_ideographs, ""},
+        outcome_case{"indent_sequences", {"-i", "6", "\\e[1mabc\\e[0m"}, 0, "   \x1B[1mabc\x1B[0m", ""},
+        outcome_case{"indent_tab", {"-i", "5", "a\\tb"}, 0, "     a\tb", ""},
+        outcome_case{"center_odd", {"-x", "10", "-c", "abc"}, 0, "   abc", ""},
+        outcome_case{"center_even", {"-x", "10", "-c", "abcd"}, 0, "   abcd", ""},
+        outcome_case{"center_80", {"-x", "80", "-c", "abc"}, 0, spaces(38) + "abc", ""},
+        outcome_case{"center_default_width", {"-c", "abc"}, 0, spaces(38) + "abc", ""},
+        outcome_case{"center_too_wide", {"-x", "10", "-c", "abcdefghijkl"}, 0, "abcdefghijkl", ""},
+        outcome_case{"center_width_minus_5", {"-x", "-85", "-c", "abc"}, 0, "abc", ""},
+        outcome_case{"center_relative_minus_5", {"-x", "-5", "-c", "abc"}, 0, spaces(36) + "abc", ""},
+        outcome_case{"center_tab", {"-x", "10", "-c", "a\\tb"}, 0, spaces(5) + "a\tb", ""},
+        outcome_case{"separator", {"-x", "10", "-s", "[", "-", "]"}, 0, "[--------]", ""},
+        outcome_case{"separator_never_cut", {"-x", "11", "-s", "[", "=-", "]"}, 0, "[=-=-=-=-]", ""},
+        outcome_case{"separator_ideograph", {"-x", "9", "-s", "[", ideograph, "]"}, 0,
                      "[" + ideograph + ideograph + ideograph + "]", ""},
-        outcome_case{"separator_all_empty", {"-x", "10", "-s", "", "", ""}, "", 0, spaces(10), ""},
-        outcome_case{"separator_empty", {"-x", "10", "-s", "<", "", ">"}, "", 0, "<" + spaces(8) + ">", ""},
-        outcome_case{"separator_tab", {"-x", "10", "-s", "[", "\\t", "]"}, "", 0, "[" + spaces(8) + "]", ""},
-        outcome_case{"separator_wide_borders", {"-x", "5", "-s", "<<<", "-", ">>>"}, "", 0, "<<<>>>", ""},
-        outcome_case{"separator_with_sequences", {"-x", "4", "-s", "\\e[7m[", "\\e[1m-\\e[0m", "]\\e[0m"}, "", 0,
+        outcome_case{"separator_all_empty", {"-x", "10", "-s", "", "", ""}, 0, spaces(10), ""},
+        outcome_case{"separator_empty", {"-x", "10", "-s", "<", "", ">"}, 0, "<" + spaces(8) + ">", ""},
+        outcome_case{"separator_tab", {"-x", "10", "-s", "[", "\\t", "]"}, 0, "[" + spaces(8) + "]", ""},
+        outcome_case{"separator_wide_borders", {"-x", "5", "-s", "<<<", "-", ">>>"}, 0, "<<<>>>", ""},
+        outcome_case{"separator_with_sequences", {"-x", "4", "-s", "\\e[7m[", "\\e[1m-\\e[0m", "]\\e[0m"}, 0,
                      "\x1B[7m[\x1B[1m-\x1B[0m\x1B[1m-\x1B[0m]\x1B[0m", ""},
-        outcome_case{"separator_newline", {"-n", "-x", "4", "-s", "[", "-", "]"}, "", 0, "[--]\n", ""},
-        outcome_case{"framed_centre", {"-x", "12", "-C", "|", "|"}, "ab\nc\n", 0, "|    ab    |\n|    c     |", ""},
-        outcome_case{"framed_centre_newline", {"-x", "12", "-C", "|", "|", "-n"}, "ab\nc\n", 0,
-                     "|    ab    |\n|    c     |\n", ""},
-        outcome_case{"framed_indent", {"-I", "4", "[", "]"}, "ab\ncde\n", 0, "[  ab]\n[ cde]", ""},
-        outcome_case{"framed_indent_left", {"-I", "-4", "[", "]"}, "ab\ncde\n", 0, "[ab  ]\n[cde ]", ""},
-        outcome_case{"framed_ideographs", {"-x", "10", "-C", "<", ">"}, two_ideographs + "\n", 0,
-                     "<  " + two_ideographs + "  >", ""},
-        outcome_case{"framed_empty_centre", {"-C", "|", "|"}, "", 0, "", ""},
-        outcome_case{"framed_empty_indent", {"-I", "2", "|", "|"}, "", 0, "", ""},
-        outcome_case{"framed_empty_newline", {"-n", "-I", "2", "|", "|"}, "", 0, "\n", ""},
-        outcome_case{"framed_empty_bad_border", {"-C", "\\xff", "|"}, "", 1, "", mbstowcs_failed},
-        outcome_case{"framed_crlf", {"-I", "0", "[", "]"}, "ab\r\n", 0, "[ab]", ""},
-        outcome_case{"framed_cr_inside", {"-I", "0", "[", "]"}, "ab\rcd\nef", 0, "[ab]\n[ef]", ""},
-        outcome_case{"framed_zero_byte", {"-I", "0", "[", "]"}, std::string("ab\0cd\n", 6), 0, "[ab]", ""},
-        outcome_case{"framed_lines_not_decoded", {"-I", "0", "[", "]"}, "a\\tb\n", 0, "[a\\tb]", ""},
-        outcome_case{"framed_ignores_string", {"-x", "6", "-C", "[", "]", "text"}, "ab\n", 0, "[ ab ]", ""},
-        outcome_case{"framed_indent_ignores_string", {"text", "-I", "3", "[", "]"}, "ab\n", 0, "[ ab]", ""},
-        outcome_case{"framed_width_minus_3", {"-x", "-83", "-C", "|", "|"}, "ab\n", 0, "|ab|", ""},
-        outcome_case{"framed_relative_minus_3", {"-x", "-3", "-C", "|", "|"}, "ab\n", 0,
-                     "|" + spaces(36) + "ab" + spaces(37) + "|", ""},
-        outcome_case{"framed_bad_line_after_left_border", {"-x", "10", "-C", "<", ">"}, "ok\nb\xFFz\n", 1,
-                     "<   ok   >\n<", mbstowcs_failed}),
-    case_name);
+        outcome_case{"separator_newline", {"-n", "-x", "4", "-s", "[", "-", "]"}, 0, "[--]\n", ""},
+        outcome_case{"framed_centre", {"-x", "12", "-C", "|", "|"}, 0, "|    ab    |\n|    c     |", "", "ab\nc\n"},
+        outcome_case{"framed_centre_newline", {"-x", "12", "-C", "|", "|", "-n"}, 0, "|    ab    |\n|    c     |\n", "",
+                     "ab\nc\n"},
+        outcome_case{"framed_indent", {"-I", "4", "[", "]"}, 0, "[  ab]\n[ cde]", "", "ab\ncde\n"},
+        outcome_case{"framed_indent_left", {"-I", "-4", "[", "]"}, 0, "[ab  ]\n[cde ]", "", "ab\ncde\n"},
+        outcome_case{"framed_ideographs", {"-x", "10", "-C", "<", ">"}, 0, "<  " + two_ideographs + "  >", "",
+                     two_ideographs + "\n"},
+        outcome_case{"framed_empty_centre", {"-C", "|", "|"}, 0, "", ""},
+        outcome_case{"framed_empty_indent", {"-I", "2", "|", "|"}, 0, "", ""},
+        outcome_case{"framed_empty_newline", {"-n", "-I", "2", "|", "|"}, 0, "\n", ""},
+        outcome_case{"framed_empty_bad_border", {"-C", "\\xff", "|"}, 1, "", mbstowcs_failed},
+        outcome_case{"framed_crlf", {"-I", "0", "[", "]"}, 0, "[ab]", "", "ab\r\n"},
+        outcome_case{"framed_cr_inside", {"-I", "0", "[", "]"}, 0, "[ab]\n[ef]", "", "ab\rcd\nef"},
+        outcome_case{"framed_zero_byte", {"-I", "0", "[", "]"}, 0, "[ab]", "", std::string("ab\0cd\n", 6)},
+        outcome_case{"framed_lines_not_decoded", {"-I", "0", "[", "]"}, 0, "[a\\tb]", "", "a\\tb\n"},
+        outcome_case{"framed_ignores_string", {"-x", "6", "-C", "[", "]", "text"}, 0, "[ ab ]", "", "ab\n"},
+        outcome_case{"framed_indent_ignores_string", {"text", "-I", "3", "[", "]"}, 0, "[ ab]", "", "ab\n"},
+        outcome_case{"framed_width_minus_3", {"-x", "-83", "-C", "|", "|"}, 0, "|ab|", "", "ab\n"},
+        outcome_case{"framed_relative_minus_3", {"-x", "-3", "-C", "|", "|"}, 0,
+                     "|" + spaces(36) + "ab" + spaces(37) + "|", "", "ab\n"},
+        outcome_case{"framed_bad_line_after_left_border", {"-x", "10", "-C", "<", ">"}, 1, "<   ok   >\n<",
+                     mbstowcs_failed, "ok\nb\xFFz\n"}),
+    testsupport::outcome_name);
 
 TEST(GlyphpadFramed, AtMost1024LinesAreFramed)
 {

@@ -5,14 +5,29 @@
 
 #include <clocale>
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <utility>
 
-#include "glyphpad/tests/memory_stream.hpp"
+#include "tests/support/captured_stream.hpp"
 
 namespace {
 
-using glyphpad_test::input_stream;
-using glyphpad_test::memory_stream;
+using captured = testsupport::captured_stream;
+
+// A FILE* reading the given bytes (zero bytes included).
+struct input_stream {
+    std::string bytes;
+    FILE* file;
+
+    explicit input_stream(std::string b)
+        : bytes(std::move(b)), file(bytes.empty() ? fopen("/dev/null", "r") : fmemopen(bytes.data(), bytes.size(), "r"))
+    {
+    }
+    input_stream(const input_stream&) = delete;
+    input_stream& operator=(const input_stream&) = delete;
+    ~input_stream() { fclose(file); }
+};
 
 constexpr int32_t int32_min = INT32_MIN;
 constexpr int32_t int32_max = INT32_MAX;
@@ -67,15 +82,15 @@ TEST(SeparatorPieces, OnlyWholePiecesBetweenTheBorders)
 class Layout : public testing::Test {
 protected:
     void SetUp() override { ASSERT_NE(setlocale(LC_ALL, "C.UTF-8"), nullptr); }
-    memory_stream out;
+    captured out;
 };
 
 TEST_F(Layout, SpacesInAnyCount)
 {
-    glyphpad::print_spaces(out.file, 0);
-    glyphpad::print_spaces(out.file, -7);
+    glyphpad::print_spaces(out.stream, 0);
+    glyphpad::print_spaces(out.stream, -7);
     EXPECT_EQ(out.text(), "");
-    glyphpad::print_spaces(out.file, 10000);  // more than one block
+    glyphpad::print_spaces(out.stream, 10000);  // more than one block
     EXPECT_EQ(out.text(), spaces(10000));
 }
 
@@ -92,8 +107,8 @@ TEST_F(Layout, IndentedText)
           expect{"\x1B[1mabc\x1B[0m", 6, "   \x1B[1mabc\x1B[0m"}, expect{"a\tb", 5, "     a\tb"},
           expect{"a\tb", -2, "a\tb  "}, expect{"", 3, "   "}, expect{"e\xCC\x81", 3, "  e\xCC\x81"},
           expect{"\xFF", 0, "\xFF"}}) {
-        memory_stream m;
-        glyphpad::print_indented(m.file, e.text.c_str(), e.indentation);
+        captured m;
+        glyphpad::print_indented(m.stream, e.text.c_str(), e.indentation);
         EXPECT_EQ(m.text(), e.written) << e.text << " " << e.indentation;
     }
 }
@@ -119,8 +134,8 @@ TEST_F(Layout, CentredText)
                             expect{"abc", 80, spaces(38) + "abc"}, expect{"abcdefghijkl", 10, "abcdefghijkl"},
                             expect{"abc", -5, "abc"}, expect{"abc", 0, "abc"}, expect{"a\tb", 9, "    a\tb"},
                             expect{ideographs, 9, "  " + ideographs}, expect{"abc", int32_min, "abc"}}) {
-        memory_stream m;
-        glyphpad::print_centered(m.file, e.text.c_str(), e.columns);
+        captured m;
+        glyphpad::print_centered(m.stream, e.text.c_str(), e.columns);
         EXPECT_EQ(m.text(), e.written) << e.text << " " << e.columns;
     }
 }
@@ -143,8 +158,8 @@ TEST_F(Layout, Separators)
           expect{"[", "\x1B[1m", "]", 4, "[  ]"}, expect{"[", "\xCC\x81", "]", 4, "[  ]"},
           expect{"[", "-", "]", 0, "[]"}, expect{"[", "-", "]", -120, "[]"}, expect{"[", "-", "]", int32_min, "[]"},
           expect{"[", "abc", "]", 10, "[abcabc]"}}) {
-        memory_stream m;
-        glyphpad::print_separator(m.file, e.left.c_str(), e.separator.c_str(), e.right.c_str(), e.columns);
+        captured m;
+        glyphpad::print_separator(m.stream, e.left.c_str(), e.separator.c_str(), e.right.c_str(), e.columns);
         EXPECT_EQ(m.text(), e.written) << e.separator << " " << e.columns;
     }
 }
@@ -153,8 +168,8 @@ std::string framed(const std::string& input, const char* left, const char* right
                    int32_t indentation, glyphpad::frame_alignment alignment)
 {
     input_stream in(input);
-    memory_stream m;
-    glyphpad::print_framed_lines(in.file, m.file, left, right, columns, indentation, alignment);
+    captured m;
+    glyphpad::print_framed_lines(in.file, m.stream, left, right, columns, indentation, alignment);
     return m.text();
 }
 
@@ -179,8 +194,8 @@ TEST_F(Layout, AtMostSoManyFramedLines)
             expected += (i > 1 ? "\n<" : "<") + std::to_string(i) + ">";
     }
     input_stream in(input);
-    memory_stream m;
-    glyphpad::print_framed_lines(in.file, m.file, "<", ">", 0, 0, glyphpad::frame_alignment::indent);
+    captured m;
+    glyphpad::print_framed_lines(in.file, m.stream, "<", ">", 0, 0, glyphpad::frame_alignment::indent);
     EXPECT_EQ(m.text(), expected);
     // The line after the last one framed is left unread.
     char rest[16] = {};

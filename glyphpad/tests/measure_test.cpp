@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "glyphpad/tests/memory_stream.hpp"
+#include "tests/support/captured_stream.hpp"
 #include "tests/support/run_program.hpp"
 
 namespace {
@@ -138,8 +138,8 @@ protected:
 TEST_P(PrintMeasures, WritesTheChosenValuesInOrder)
 {
     const measures_case& c = GetParam();
-    glyphpad_test::memory_stream out;
-    glyphpad::print_measures(out.file, c.text, c.size, c.length, c.width);
+    testsupport::captured_stream out;
+    glyphpad::print_measures(out.stream, c.text, c.size, c.length, c.width);
     EXPECT_EQ(out.text(), c.line);
 }
 

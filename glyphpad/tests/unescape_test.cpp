@@ -11,11 +11,15 @@
 namespace {
 
 // The decoded bytes up to the terminating zero, as every later use sees them.
+// The argument is handed over as a heap copy of exactly its bytes, so that
+// the sanitizer build sees any read past its end.
 std::string decoded(const char* argument)
 {
-    char* d = glyphpad::unescape_argument(argument);
+    char* copy = strdup(argument);
+    char* d = glyphpad::unescape_argument(copy);
     std::string result(d);
     free(d);
+    free(copy);
     return result;
 }
 

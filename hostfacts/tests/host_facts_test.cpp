@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -20,7 +21,7 @@
 #include <utility>
 #include <vector>
 
-#include "hostfacts/report_sections.hpp"
+#include "hostfacts/interface_report.hpp"
 #include "tests/support/run_program.hpp"
 
 namespace {
@@ -228,6 +229,26 @@ TEST(MadeUpSwaps, EveryDeviceOfAnyLengthCounts)
     none.page_size = 4096;
     read_swap_file((dir / "missing").c_str(), none);
     EXPECT_EQ(none.swap_pages, 0u);
+}
+
+TEST(MadeUpMeminfo, ReadOrReportedNeverZeros)
+{
+    const testsupport::temp_dir dir;
+    const std::string path = dir / "meminfo";
+    testsupport::write_file(path, "MemTotal:  1000 kB\nMemFree:  100 kB\nInactive:  50 kB\n");
+    memory_facts facts;
+    facts.page_size = 4096;
+    read_meminfo_file(path.c_str(), facts);
+    EXPECT_EQ(facts.failed_label, nullptr);
+    EXPECT_EQ(facts.physical, 1024000u);
+    EXPECT_EQ(facts.free_pages, 25u);
+    EXPECT_EQ(facts.inactive_pages, 12u);
+
+    memory_facts missing;
+    missing.page_size = 4096;
+    read_meminfo_file((dir / "missing").c_str(), missing);
+    EXPECT_STREQ(missing.failed_label, "/proc/meminfo");
+    EXPECT_EQ(missing.error, ENOENT);
 }
 #endif
 

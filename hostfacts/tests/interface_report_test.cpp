@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // The network interface section with made-up interface address lists.
+#include "hostfacts/interface_report.hpp"
+
 #include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <netdb.h>
@@ -22,7 +24,6 @@
 #include <string>
 #include <vector>
 
-#include "hostfacts/report_sections.hpp"
 #include "tests/support/captured_stream.hpp"
 
 namespace {

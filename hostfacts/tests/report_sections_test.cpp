@@ -2,6 +2,8 @@
 // The host, load, battery, memory, swap and disk sections with made-up facts.
 #include "hostfacts/report_sections.hpp"
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -13,6 +15,7 @@
 #include "hostfacts/command_line.hpp"
 #include "hostfacts/report_line.hpp"
 #include "tests/support/captured_stream.hpp"
+#include "tests/support/run_program.hpp"
 
 namespace {
 
@@ -292,6 +295,27 @@ TEST(Memory, AnUnreadableSourceWritesOnlyItsMessage)
     write_memory(out.stream, err.stream, facts);
     EXPECT_EQ(out.text(), "");
     EXPECT_EQ(err.text(), std::string("/proc/meminfo: ") + strerror(ENOENT) + "\n");
+}
+
+TEST(Memory, TheMessageComesAfterTheEarlierLinesInASharedFile)
+{
+    // As with 2>&1 into a file: the lines buffered, the message not.
+    const testsupport::temp_dir dir;
+    const std::string path = dir / "report";
+    FILE* out = fopen(path.c_str(), "w");
+    ASSERT_NE(out, nullptr);
+    FILE* err = fdopen(dup(fileno(out)), "w");
+    ASSERT_NE(err, nullptr);
+    setvbuf(err, nullptr, _IONBF, 0);
+    memory_facts facts = memory(4096, 4096, 0, 0);
+    facts.failed_label = "/proc/meminfo";
+    facts.error = ENOENT;
+    write_disk_list(out);
+    write_memory(out, err, facts);
+    fclose(err);
+    fclose(out);
+    EXPECT_EQ(testsupport::read_file(path),
+              std::string("disk_list=\"root home tmp\"\n/proc/meminfo: ") + strerror(ENOENT) + "\n");
 }
 
 TEST(Disk, TotalsAndTheShareNotAvailable)
