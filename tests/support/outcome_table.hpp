@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,12 @@ struct outcome_case {
     std::string input = {};  // bytes on standard input
     std::vector<std::string> env = {"LC_ALL=C.UTF-8"};  // NAME=value, added to the runner's base
 };
+
+// A failing case is named in gtest's report by its name, not as bytes.
+inline void PrintTo(const outcome_case& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 // The program NAME from bin/ with ARGS, in a UTF-8 C locale unless ENV says otherwise.
 inline run_result run_program(const std::string& name, std::vector<std::string> args,
