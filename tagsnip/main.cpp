@@ -6,6 +6,7 @@
 #include "frame/tool_frame.hpp"
 #include "tagsnip/actions.hpp"
 #include "tagsnip/command_line.hpp"
+#include "tagsnip/finish.hpp"
 #include "tagsnip/scanner.hpp"
 #include "tagsnip/streams.hpp"
 
@@ -24,13 +25,9 @@ int main(int argc, char* argv[])
         tagsnip::copy_input_unchanged(actions, io.input);
     const int read_error =
         tagsnip::scan_input(io.input, *io.buffer, s, tagsnip::needs_line_pieces(s.act), actions);
-    if (read_error != 0) {
-        frame::report_format("ERROR: Read error: %s!", strerror(read_error));
-        tagsnip::finish_run(1);
-    }
-    if (!tagsnip::action_count_within_limits(s, actions.action_count)) {
-        frame::report_message("ERROR: Number of actions outside of set limits (--min-actions/-m/--max-actions/-M)!");
-        tagsnip::finish_run(1);
-    }
+    if (read_error != 0)
+        tagsnip::die("ERROR: Read error: %s!", strerror(read_error));
+    if (!tagsnip::action_count_within_limits(s, actions.action_count))
+        tagsnip::die("ERROR: Number of actions outside of set limits (--min-actions/-m/--max-actions/-M)!");
     tagsnip::finish_run(0);
 }

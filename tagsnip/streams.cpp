@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "frame/tool_frame.hpp"
+#include "tagsnip/finish.hpp"
 
 namespace tagsnip {
 namespace {
@@ -21,38 +22,6 @@ constexpr std::size_t output_buffer_size = 256 * 1024;
 
 // The output's buffer, for the whole life of the process.
 char output_buffer[output_buffer_size];
-
-struct file_identity {
-    bool known = false;
-    bool regular = false;
-    dev_t device = 0;
-    ino_t inode = 0;
-};
-
-// Everything the run holds; the clean-up releases it.
-struct run_resources {
-    const run_settings* settings = nullptr;
-    line_buffer buffer;
-    char* resolved_input_path = nullptr;
-    char* temp_output_path = nullptr;
-    const char* input_name = nullptr;
-    file_identity input_identity;
-    FILE* input = nullptr;
-    bool input_opened = false;
-    output_stream output;
-    bool output_opened = false;  // output.fd is a file the run opened
-    // Taken the moment the output file was opened: a broken output is
-    // removed only while its name still holds this very file.
-    file_identity output_identity;
-    int output_identity_error = 0;
-    bool output_removable = false;  // created or emptied by the run: deleted when broken
-    bool output_cut_back = false;   // appended to: cut back to length_before when broken
-    off_t length_before = 0;
-    int insert_file = -1;            // the insert file, opened by the run
-    FILE* insert_copy = nullptr;     // the anonymous copy of a stream that cannot be re-read
-};
-
-run_resources run;
 
 // What the handler of SIGHUP, SIGINT and SIGTERM removes before the process
 // dies of the signal: the output file the run created (only while its name
@@ -124,16 +93,6 @@ void restore_signals(const sigset_t& previous)
     sigprocmask(SIG_SETMASK, &previous, nullptr);
 }
 
-file_identity identity_of(const struct stat& st)
-{
-    return file_identity{true, S_ISREG(st.st_mode), st.st_dev, st.st_ino};
-}
-
-bool same_file(const file_identity& a, const struct stat& b)
-{
-    return a.known && a.device == b.st_dev && a.inode == b.st_ino;
-}
-
 // Only a regular file or a block device can be read a second time.
 bool rewindable(int fd)
 {
@@ -179,10 +138,8 @@ void make_temp_output_path()
 {
     const std::size_t length = strlen(run.resolved_input_path);
     run.temp_output_path = static_cast<char*>(malloc(length + 2));
-    if (run.temp_output_path == nullptr) {
-        frame::report_format("ERROR: malloc() failed: %s!", strerror(errno));
-        finish_run(1);
-    }
+    if (run.temp_output_path == nullptr)
+        die("ERROR: malloc() failed: %s!", strerror(errno));
     memcpy(run.temp_output_path, run.resolved_input_path, length);
     run.temp_output_path[length] = '~';
     run.temp_output_path[length + 1] = '\0';
@@ -194,19 +151,15 @@ void require_regular_for_in_place(bool regular)
 {
     if (regular)
         return;
-    frame::report_format("ERROR: Unable to create output file %s: Not a regular file!", run.temp_output_path);
-    finish_run(1);
+    die("ERROR: Unable to create output file %s: Not a regular file!", run.temp_output_path);
 }
 
 void open_input(run_settings& s, const char* input_file)
 {
     if (s.in_place) {
         run.resolved_input_path = realpath(input_file, nullptr);
-        if (run.resolved_input_path == nullptr) {
-            frame::report_format("ERROR: Unable to resolve absolute path for input file %s: %s!",
-                                 input_file, strerror(errno));
-            finish_run(1);
-        }
+        if (run.resolved_input_path == nullptr)
+            die("ERROR: Unable to resolve absolute path for input file %s: %s!", input_file, strerror(errno));
         input_file = run.resolved_input_path;
         make_temp_output_path();
         // Before opening: a FIFO would wait for a writer, a device be read.
@@ -216,10 +169,8 @@ void open_input(run_settings& s, const char* input_file)
     }
     run.input_name = input_file;
     FILE* f = fopen(input_file, "r");
-    if (f == nullptr) {
-        frame::report_format("ERROR: Unable to open input file %s: %s!", input_file, strerror(errno));
-        finish_run(1);
-    }
+    if (f == nullptr)
+        die("ERROR: Unable to open input file %s: %s!", input_file, strerror(errno));
     run.input = f;
     run.input_opened = true;
     struct stat st {};
@@ -235,10 +186,8 @@ void open_input(run_settings& s, const char* input_file)
     FILE* copy = nullptr;
     if (!rewindable(fileno(f))) {
         copy = tmpfile();
-        if (copy == nullptr) {
-            frame::report_format("ERROR: Unable to create temporary file for input: %s!", strerror(errno));
-            finish_run(1);
-        }
+        if (copy == nullptr)
+            die("ERROR: Unable to create temporary file for input: %s!", strerror(errno));
     }
     std::int64_t count = 0;
     bool copy_failed = false;
@@ -251,16 +200,12 @@ void open_input(run_settings& s, const char* input_file)
         fclose(f);
         run.input = copy;
     }
-    if (copy_failed) {
-        frame::report_format("ERROR: Failed to write to temporary file: %s!", strerror(error));
-        finish_run(1);
-    }
+    if (copy_failed)
+        die("ERROR: Failed to write to temporary file: %s!", strerror(error));
     if (error == 0 && !rewind_input(run.input))
         error = errno;
-    if (error != 0) {
-        frame::report_format("ERROR: Read error: %s!", strerror(error));
-        finish_run(1);
-    }
+    if (error != 0)
+        die("ERROR: Read error: %s!", strerror(error));
 
     s.from_line = resolve_from_line(s.from_line, count);
     s.to_line = resolve_to_line(s.to_line, count);
@@ -278,19 +223,15 @@ void refuse_output_that_is_read(const run_settings& s, const char* output_file)
     const bool found = output_file != nullptr ? stat(output_file, &out) == 0 : fstat(STDOUT_FILENO, &out) == 0;
     if (!found || !S_ISREG(out.st_mode))
         return;
-    if (run.input_identity.regular && same_file(run.input_identity, out)) {
-        frame::report_message("ERROR: Input file and output file are the same file (use --in-place|-p)!");
-        finish_run(1);
-    }
+    if (run.input_identity.regular && same_file(run.input_identity, out))
+        die("ERROR: Input file and output file are the same file (use --in-place|-p)!");
     if (s.insert_file == nullptr)
         return;
     struct stat insert {};
     const bool insert_found = strcmp(s.insert_file, "-") == 0 ? fstat(STDIN_FILENO, &insert) == 0
                                                                : stat(s.insert_file, &insert) == 0;
-    if (insert_found && S_ISREG(insert.st_mode) && insert.st_dev == out.st_dev && insert.st_ino == out.st_ino) {
-        frame::report_message("ERROR: Insert file and output file are the same file!");
-        finish_run(1);
-    }
+    if (insert_found && S_ISREG(insert.st_mode) && insert.st_dev == out.st_dev && insert.st_ino == out.st_ino)
+        die("ERROR: Insert file and output file are the same file!");
 }
 
 // Records the output file the moment it is open, with the cleanup signals
@@ -352,15 +293,10 @@ void open_output(const run_settings& s, const char* path, bool temp)
             restore_signals(before);
         }
     }
-    if (fd < 0) {
-        frame::report_format("ERROR: Unable to create output file %s: %s!", path, strerror(errno));
-        finish_run(1);
-    }
-    if (!run.output_identity.known) {
-        frame::report_format("ERROR: Unable to create output file %s: %s!", path,
-                             strerror(run.output_identity_error));
-        finish_run(1);
-    }
+    if (fd < 0)
+        die("ERROR: Unable to create output file %s: %s!", path, strerror(errno));
+    if (!run.output_identity.known)
+        die("ERROR: Unable to create output file %s: %s!", path, strerror(run.output_identity_error));
     advise(fd, POSIX_FADV_SEQUENTIAL);
 }
 
@@ -371,10 +307,8 @@ int open_insert(const char* insert_file, bool input_is_standard_input)
 {
     int source = STDIN_FILENO;
     if (strcmp(insert_file, "-") == 0) {
-        if (input_is_standard_input) {
-            frame::report_message("ERROR: Insert from standard input requires an input file!");
-            finish_run(1);
-        }
+        if (input_is_standard_input)
+            die("ERROR: Insert from standard input requires an input file!");
     } else {
         source = open(insert_file, O_RDONLY | O_CLOEXEC);
         struct stat st {};
@@ -383,37 +317,27 @@ int open_insert(const char* insert_file, bool input_is_standard_input)
             source = -1;
             errno = EISDIR;
         }
-        if (source < 0) {
-            frame::report_format("ERROR: Unable to open insert file %s: %s!", insert_file, strerror(errno));
-            finish_run(1);
-        }
+        if (source < 0)
+            die("ERROR: Unable to open insert file %s: %s!", insert_file, strerror(errno));
         run.insert_file = source;
         // The output file this run has just created, reached through the insert file's name.
-        if (S_ISREG(st.st_mode) && same_file(run.output_identity, st)) {
-            frame::report_message("ERROR: Insert file and output file are the same file!");
-            finish_run(1);
-        }
+        if (S_ISREG(st.st_mode) && same_file(run.output_identity, st))
+            die("ERROR: Insert file and output file are the same file!");
         if (rewindable(source)) {
             advise(source, POSIX_FADV_WILLNEED);
             return source;
         }
     }
     run.insert_copy = tmpfile();
-    if (run.insert_copy == nullptr) {
-        frame::report_format("ERROR: Unable to create temporary file for insertion: %s!", strerror(errno));
-        finish_run(1);
-    }
+    if (run.insert_copy == nullptr)
+        die("ERROR: Unable to create temporary file for insertion: %s!", strerror(errno));
     const int copy = fileno(run.insert_copy);
     bool write_failed = false;
     const int error = copy_descriptor(source, copy, write_failed);
-    if (write_failed) {
-        frame::report_format("ERROR: Failed to write to temporary file: %s!", strerror(error));
-        finish_run(1);
-    }
-    if (error != 0) {
-        frame::report_format("ERROR: Read error: %s!", strerror(error));
-        finish_run(1);
-    }
+    if (write_failed)
+        die("ERROR: Failed to write to temporary file: %s!", strerror(error));
+    if (error != 0)
+        die("ERROR: Read error: %s!", strerror(error));
     advise(copy, POSIX_FADV_WILLNEED);
     return copy;
 }
@@ -518,9 +442,8 @@ int replace_input()
     return 1;
 }
 
-// Closes the output file. A successful run's output is complete and, for an
-// in-place update, replaces the input; a broken one is removed unless it is
-// to be kept. Returns the status, 1 when anything of it failed.
+}  // namespace
+
 int close_output_file(int status)
 {
     const run_settings& s = *run.settings;
@@ -545,8 +468,6 @@ int close_output_file(int status)
     return status;
 }
 
-}  // namespace
-
 std::int64_t resolve_from_line(std::int64_t from_line, std::int64_t count)
 {
     return from_line < 0 ? from_line + count + 1 : from_line;
@@ -569,22 +490,16 @@ run_streams open_streams(run_settings& s)
     // Past a file-size limit a write fails with EFBIG, reported and cleaned
     // up as any other failed write.
     signal(SIGXFSZ, SIG_IGN);
-    if (!allocate_line_buffer(run.buffer)) {
-        frame::report_format("ERROR: malloc() failed: %s!", strerror(errno));
-        finish_run(1);
-    }
+    if (!allocate_line_buffer(run.buffer))
+        die("ERROR: malloc() failed: %s!", strerror(errno));
     const char* input_file = s.input_file;
     if (input_file != nullptr && strcmp(input_file, "-") == 0)
         input_file = nullptr;
     if (input_file == nullptr) {
-        if (s.from_line < 0 || s.to_line < 0) {
-            frame::report_message("ERROR: Select from end of file (negative line number) is only possible with input file!");
-            finish_run(1);
-        }
-        if (s.in_place) {
-            frame::report_message("ERROR: In-place update (--in-place|-p) requires an input file (--input/-i)!");
-            finish_run(1);
-        }
+        if (s.from_line < 0 || s.to_line < 0)
+            die("ERROR: Select from end of file (negative line number) is only possible with input file!");
+        if (s.in_place)
+            die("ERROR: In-place update (--in-place|-p) requires an input file (--input/-i)!");
         struct stat st {};
         if (fstat(STDIN_FILENO, &st) == 0)
             run.input_identity = identity_of(st);
@@ -596,10 +511,8 @@ run_streams open_streams(run_settings& s)
     if (output_file != nullptr && strcmp(output_file, "-") == 0)
         output_file = nullptr;
     if (s.in_place) {
-        if (output_file != nullptr) {
-            frame::report_message("ERROR: In-place update (--in-place|-p) and output file (--output/-o) are mutually exclusive!");
-            finish_run(1);
-        }
+        if (output_file != nullptr)
+            die("ERROR: In-place update (--in-place|-p) and output file (--output/-o) are mutually exclusive!");
         open_output(s, run.temp_output_path, true);
     } else {
         refuse_output_that_is_read(s, output_file);
@@ -613,31 +526,6 @@ run_streams open_streams(run_settings& s)
         insert = open_insert(s.insert_file, input_file == nullptr);
 
     return run_streams{run.input, &run.output, insert, &run.buffer};
-}
-
-void finish_run(int status)
-{
-    if (run.insert_copy != nullptr)
-        fclose(run.insert_copy);
-    run.insert_copy = nullptr;
-    if (run.insert_file >= 0)
-        close(run.insert_file);
-    run.insert_file = -1;
-    if (run.output_opened)
-        status = close_output_file(status);
-    else if (!complete_output(run.output))
-        status = 1;
-    free(run.temp_output_path);
-    run.temp_output_path = nullptr;
-    if (run.input_opened) {
-        fclose(run.input);
-        run.input = nullptr;
-        run.input_opened = false;
-    }
-    free(run.resolved_input_path);
-    run.resolved_input_path = nullptr;
-    release_line_buffer(run.buffer);
-    exit(status);
 }
 
 }  // namespace tagsnip

@@ -1,15 +1,14 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // tagsnip's files: the set-up of the input, output and insert streams, the
-// counting pass, and the one clean-up routine every exit after the set-up
-// goes through (closing, deleting a broken output, completing an in-place
-// update).
+// counting pass, and the closing of the output (deleting a broken output,
+// completing an in-place update).
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 
 #include "tagsnip/output.hpp"
-#include "tagsnip/scanner.hpp"
+#include "tagsnip/input.hpp"
 #include "tagsnip/settings.hpp"
 
 namespace tagsnip {
@@ -27,11 +26,14 @@ struct run_streams {
 // in-place update of anything but a regular file. An output file is
 // registered for the clean-up the moment it exists; SIGHUP, SIGINT and
 // SIGTERM then remove it before the process dies of them (unless
-// --keep-broken). Every failure reports and ends the run through finish_run.
+// --keep-broken). Every failure ends the run through die.
 run_streams open_streams(run_settings& s);
 
-// The clean-up with the run's exit status; never returns.
-[[noreturn]] void finish_run(int status);
+// Closes the output file the run opened, for finish_run. A successful run's
+// output is complete and, for an in-place update, replaces the input; a
+// broken one is removed unless it is to be kept. Returns the status, 1 when
+// anything of it failed.
+int close_output_file(int status);
 
 // A line number counted from the end (below 0) resolved against the number
 // of lines: -1 is the last line. A from_line reaching back before the first
