@@ -27,7 +27,7 @@
 #include "tagsnip/input.hpp"
 #include "tagsnip/output.hpp"
 #include "tagsnip/scanner.hpp"
-#include "tagsnip/streams.hpp"
+#include "tagsnip/input_files.hpp"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "frame/tool_frame.hpp"
-#include "tagsnip/streams.hpp"
+#include "tagsnip/output_files.hpp"
 
 namespace tagsnip {
 

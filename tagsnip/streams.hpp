@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: BSD-2-Clause
-// tagsnip's files: the set-up of the input, output and insert streams, the
-// counting pass, and the closing of the output (deleting a broken output,
-// completing an in-place update).
+// The set-up of a tagsnip run's streams, in its order: the input (with the
+// counting pass), the output and the insert file.
 #pragma once
 
-#include <cstdint>
 #include <cstdio>
 
-#include "tagsnip/output.hpp"
 #include "tagsnip/input.hpp"
+#include "tagsnip/output.hpp"
 #include "tagsnip/settings.hpp"
 
 namespace tagsnip {
@@ -28,18 +26,5 @@ struct run_streams {
 // SIGTERM then remove it before the process dies of them (unless
 // --keep-broken). Every failure ends the run through die.
 run_streams open_streams(run_settings& s);
-
-// Closes the output file the run opened, for finish_run. A successful run's
-// output is complete and, for an in-place update, replaces the input; a
-// broken one is removed unless it is to be kept. Returns the status, 1 when
-// anything of it failed.
-int close_output_file(int status);
-
-// A line number counted from the end (below 0) resolved against the number
-// of lines: -1 is the last line. A from_line reaching back before the first
-// line gives 0 or less; a to_line that does so gives -1, which selects
-// nothing (only an explicit 0 means "to the end").
-std::int64_t resolve_from_line(std::int64_t from_line, std::int64_t count);
-std::int64_t resolve_to_line(std::int64_t to_line, std::int64_t count);
 
 }  // namespace tagsnip

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "tagsnip/command_line.hpp"
-#include "tagsnip/streams.hpp"
+#include "tagsnip/input_files.hpp"
 
 namespace {
 
