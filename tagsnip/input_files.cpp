@@ -81,7 +81,7 @@ void require_regular_for_in_place(bool regular)
 
 }  // namespace
 
-void open_input(run_settings& s, const char* input_file)
+line_range open_input(const run_settings& s, const char* input_file)
 {
     if (s.in_place) {
         run.resolved_input_path = realpath(input_file, nullptr);
@@ -134,11 +134,11 @@ void open_input(run_settings& s, const char* input_file)
     if (error != 0)
         die("ERROR: Read error: %s!", strerror(error));
 
-    s.from_line = resolve_from_line(s.from_line, count);
-    s.to_line = resolve_to_line(s.to_line, count);
-    if (s.warnings && s.to_line != 0 && s.to_line < s.from_line)
+    const line_range lines{resolve_from_line(s.from_line, count), resolve_to_line(s.to_line, count)};
+    if (s.warnings && lines.to != 0 && lines.to < lines.from)
         frame::report_format("WARNING: Line selection range (%lld — %lld) is not useful. Input file too short?",
-                             static_cast<long long>(s.from_line), static_cast<long long>(s.to_line));
+                             static_cast<long long>(lines.from), static_cast<long long>(lines.to));
+    return lines;
 }
 
 int open_insert(const char* insert_file, bool input_is_standard_input)

@@ -15,9 +15,9 @@ namespace tagsnip {
 // which with "~" also names the temporary output; anything but a regular
 // file is refused then), and counts its lines. An input that cannot be read
 // a second time is copied during the count, and the copy is what the scan
-// reads. Resolves the line numbers that count from the end (the settings
-// change there), with a warning when the range selects nothing.
-void open_input(run_settings& s, const char* input_file);
+// reads. Returns the selected lines, those that count from the end resolved
+// against the count, with a warning when the range selects nothing.
+line_range open_input(const run_settings& s, const char* input_file);
 
 // The insert file as a descriptor that can be read again for every block:
 // a regular file as it is; standard input ("-", refused when the input is

@@ -39,12 +39,13 @@ bool needs_line_pieces(action a);
 // Whether the scan would hand the whole input on as outside text that the
 // action writes as it is: no tags, no line selected, and an action that
 // writes outside text unchanged. The input may then be copied as a whole.
-bool writes_input_unchanged(const run_settings& s);
+bool writes_input_unchanged(const run_settings& s, const line_range& lines);
 
 namespace scan_detail {
 
 struct scan_state {
     const run_settings* s;
+    line_range lines;
     bool per_line;
     bool inside;  // tag mode: looking for the end tag
     enum { before, selected, after } phase;  // line mode, lines handed over whole
@@ -75,17 +76,17 @@ inline std::size_t span(const char* a, const char* b)
 
 // Line mode, one line with its number n, as the selection rules say.
 template <class E>
-void select_line(const run_settings& s, E& e, const char* p, const char* le)
+void select_line(const line_range& r, E& e, const char* p, const char* le)
 {
     const std::int64_t n = e.line_number;
-    if (s.from_line < 1 || n < s.from_line || (s.to_line != 0 && n > s.to_line)) {
+    if (r.from < 1 || n < r.from || (r.to != 0 && n > r.to)) {
         emit_outside(e, p, span(p, le), false);
         return;
     }
-    if (n == s.from_line)
+    if (n == r.from)
         emit_outside(e, p, 0, true);
     emit_inside(e, p, span(p, le), false);
-    if (n == s.to_line)
+    if (n == r.to)
         emit_inside(e, le, 0, true);
 }
 
@@ -93,12 +94,12 @@ void select_line(const run_settings& s, E& e, const char* p, const char* le)
 template <class E>
 void scan_lines(scan_state& st, E& e, const char* p, const char* q)
 {
-    const run_settings& s = *st.s;
+    const line_range& r = st.lines;
     if (st.per_line) {
         while (p < q) {
             const char* le = line_end(p, q);
             ++e.line_number;
-            select_line(s, e, p, le);
+            select_line(r, e, p, le);
             p = le;
         }
         return;
@@ -107,7 +108,7 @@ void scan_lines(scan_state& st, E& e, const char* p, const char* q)
         switch (st.phase) {
         case scan_state::before: {
             const char* start = p;
-            while (p < q && e.line_number + 1 < s.from_line) {
+            while (p < q && e.line_number + 1 < r.from) {
                 p = line_end(p, q);
                 ++e.line_number;
             }
@@ -121,16 +122,16 @@ void scan_lines(scan_state& st, E& e, const char* p, const char* q)
         }
         case scan_state::selected: {
             const char* start = p;
-            if (s.to_line == 0) {
+            if (r.to == 0) {
                 p = q;
             } else {
-                while (p < q && e.line_number < s.to_line) {
+                while (p < q && e.line_number < r.to) {
                     p = line_end(p, q);
                     ++e.line_number;
                 }
             }
             emit_inside(e, start, span(start, p), false);
-            if (s.to_line != 0 && e.line_number == s.to_line) {
+            if (r.to != 0 && e.line_number == r.to) {
                 emit_inside(e, p, 0, true);
                 st.phase = scan_state::after;
             }
@@ -276,15 +277,16 @@ void scan_tags(scan_state& st, E& e, const char* p, const char* q)
 
 }  // namespace scan_detail
 
-// Scans the whole input with the normalised settings (line numbers already
-// resolved) and closes a block still open at its end. Returns 0, or the
-// error number of a read error; then an open block is left open.
+// Scans the whole input with the normalised settings and the selected
+// lines (used without tags) and closes a block still open at its end.
+// Returns 0, or the error number of a read error; then an open block is
+// left open.
 template <class E>
-int scan_input(FILE* in, line_buffer& b, const run_settings& s, bool per_line, E& e)
+int scan_input(FILE* in, line_buffer& b, const run_settings& s, const line_range& lines, bool per_line, E& e)
 {
     using scan_detail::scan_state;
-    scan_state st{&s, per_line, false, scan_state::before};
-    if (s.from_line < 1 || (s.to_line != 0 && s.to_line < s.from_line))
+    scan_state st{&s, lines, per_line, false, scan_state::before};
+    if (lines.from < 1 || (lines.to != 0 && lines.to < lines.from))
         st.phase = scan_state::after;
     const char* p = nullptr;
     const char* q = nullptr;

@@ -22,7 +22,7 @@ char output_buffer[output_buffer_size];
 
 }  // namespace
 
-run_streams open_streams(run_settings& s)
+run_streams open_streams(const run_settings& s)
 {
     run.settings = &s;
     run.input = stdin;
@@ -36,6 +36,7 @@ run_streams open_streams(run_settings& s)
     const char* input_file = s.input_file;
     if (input_file != nullptr && strcmp(input_file, "-") == 0)
         input_file = nullptr;
+    line_range lines{s.from_line, s.to_line};
     if (input_file == nullptr) {
         if (s.from_line < 0 || s.to_line < 0)
             die("ERROR: Select from end of file (negative line number) is only possible with input file!");
@@ -45,7 +46,7 @@ run_streams open_streams(run_settings& s)
         if (fstat(STDIN_FILENO, &st) == 0)
             run.input_identity = identity_of(st);
     } else {
-        open_input(s, input_file);
+        lines = open_input(s, input_file);
     }
 
     const char* output_file = s.output_file;
@@ -66,7 +67,7 @@ run_streams open_streams(run_settings& s)
     if (s.insert_file != nullptr)
         insert = open_insert(s.insert_file, input_file == nullptr);
 
-    return run_streams{run.input, &run.output, insert, &run.buffer};
+    return run_streams{run.input, &run.output, insert, &run.buffer, lines};
 }
 
 }  // namespace tagsnip

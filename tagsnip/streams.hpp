@@ -16,15 +16,16 @@ struct run_streams {
     output_stream* output;
     int insert;  // descriptor of the insert text; -1 without an insert file
     line_buffer* buffer;
+    line_range lines;  // the selection with its numbers resolved
 };
 
 // The set-up steps in their order. Resolves line numbers that count from
-// the end (the settings change there). Refuses, before anything is opened
+// the end against the input file's length. Refuses, before anything is opened
 // for writing, an output that is also the input or the insert file, and an
 // in-place update of anything but a regular file. An output file is
 // registered for the clean-up the moment it exists; SIGHUP, SIGINT and
 // SIGTERM then remove it before the process dies of them (unless
 // --keep-broken). Every failure ends the run through die.
-run_streams open_streams(run_settings& s);
+run_streams open_streams(const run_settings& s);
 
 }  // namespace tagsnip

@@ -77,6 +77,13 @@ struct scan_options {
     std::size_t capacity = tagsnip::line_buffer_size;  // a small one splits lines across reads
 };
 
+// The selection of settings whose line numbers are given as the scan sees
+// them, with nothing left to resolve.
+inline tagsnip::line_range lines_of(const tagsnip::run_settings& s)
+{
+    return tagsnip::line_range{s.from_line, s.to_line};
+}
+
 inline recorder scan(const std::string& input, const tagsnip::run_settings& s, scan_options o = {})
 {
     recorder r;
@@ -85,7 +92,7 @@ inline recorder scan(const std::string& input, const tagsnip::run_settings& s, s
     tagsnip::line_buffer b;
     b.data = static_cast<char*>(malloc(o.capacity));
     b.capacity = o.capacity;
-    const int error = tagsnip::scan_input(in, b, s, o.per_line, r);
+    const int error = tagsnip::scan_input(in, b, s, lines_of(s), o.per_line, r);
     free(b.data);
     fclose(in);
     if (error != 0)
