@@ -16,19 +16,14 @@ int main(int argc, char* argv[])
     tagsnip::run_settings given = tagsnip::parse_command_line(argc, argv);
     tagsnip::normalise_settings(given);
     const tagsnip::run_settings& s = given;
-    const tagsnip::run_streams io = tagsnip::open_streams(s);
-
-    tagsnip::block_actions actions;
-    actions.settings = &s;
-    actions.out = io.output;
-    actions.insert = io.insert;
+    tagsnip::run_streams io = tagsnip::open_streams(s);
     if (tagsnip::writes_input_unchanged(s, io.lines))
-        tagsnip::copy_input_unchanged(actions, io.input);
+        tagsnip::copy_input_unchanged(io.actions, io.input);
     const int read_error =
-        tagsnip::scan_input(io.input, *io.buffer, s, io.lines, tagsnip::needs_line_pieces(s.act), actions);
+        tagsnip::scan_input(io.input, *io.buffer, s, io.lines, tagsnip::needs_line_pieces(s.act), io.actions);
     if (read_error != 0)
         tagsnip::die("ERROR: Read error: %s!", strerror(read_error));
-    if (!tagsnip::action_count_within_limits(s, actions.action_count))
+    if (!tagsnip::action_count_within_limits(s, io.actions.action_count))
         tagsnip::die("ERROR: Number of actions outside of set limits (--min-actions/-m/--max-actions/-M)!");
     tagsnip::finish_run(0);
 }

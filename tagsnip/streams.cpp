@@ -63,11 +63,13 @@ run_streams open_streams(const run_settings& s)
     }
     run.output.line_by_line = isatty(run.output.fd) != 0;
 
-    int insert = -1;
+    block_actions actions;
+    actions.settings = &s;
+    actions.out = &run.output;
     if (s.insert_file != nullptr)
-        insert = open_insert(s.insert_file, input_file == nullptr);
+        actions.insert = open_insert(s.insert_file, input_file == nullptr);
 
-    return run_streams{run.input, &run.output, insert, &run.buffer, lines};
+    return run_streams{run.input, &run.buffer, lines, actions};
 }
 
 }  // namespace tagsnip

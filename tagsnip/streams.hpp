@@ -5,18 +5,18 @@
 
 #include <cstdio>
 
+#include "tagsnip/actions.hpp"
 #include "tagsnip/input.hpp"
-#include "tagsnip/output.hpp"
 #include "tagsnip/settings.hpp"
 
 namespace tagsnip {
 
+// What the scan needs, ready to go.
 struct run_streams {
     FILE* input;
-    output_stream* output;
-    int insert;  // descriptor of the insert text; -1 without an insert file
     line_buffer* buffer;
-    line_range lines;  // the selection with its numbers resolved
+    line_range lines;       // the selection with its numbers resolved
+    block_actions actions;  // the settings, the output and the insert file's descriptor set
 };
 
 // The set-up steps in their order. Resolves line numbers that count from
@@ -25,7 +25,8 @@ struct run_streams {
 // in-place update of anything but a regular file. An output file is
 // registered for the clean-up the moment it exists; SIGHUP, SIGINT and
 // SIGTERM then remove it before the process dies of them (unless
-// --keep-broken). Every failure ends the run through die.
+// --keep-broken). Every failure ends the run through die. Hands back the
+// input and the actions ready for the scan.
 run_streams open_streams(const run_settings& s);
 
 }  // namespace tagsnip
