@@ -169,8 +169,79 @@ void pass_lines(scan_state& st, E& e, const char* p, const char* q)
     }
 }
 
+// The begin tag found at m, the line going on at pos: what comes before
+// the block goes outside. The block begins before the tag with tags
+// included, else after it; with full tag lines at the start of the line
+// (tags included) or after the whole line (with the rest of the line, in
+// cut_tag_line). With identical tags and no full tag lines it ends at once:
+// empty, or holding only the tag. Returns where the line goes on.
+template <class E>
+const char* cut_at_begin_tag(scan_state& st, E& e, const char* pos, const char* m)
+{
+    const run_settings& s = *st.s;
+    const bool full = s.full_tag_lines;
+    const bool include = s.include_tags;
+    const bool identical = s.begin_tag == s.end_tag;
+    const char* after = m + s.begin_length;
+    if (full && include) {
+        emit_outside(e, pos, 0, true);
+        emit_inside(e, pos, span(pos, after), false);
+        pos = after;
+    } else if (full) {
+        emit_outside(e, pos, span(pos, after), false);
+        pos = after;
+    } else if (include) {
+        emit_outside(e, pos, span(pos, m), true);
+        pos = m;
+    } else {
+        emit_outside(e, pos, span(pos, after), true);
+        pos = after;
+    }
+    if (!full && identical) {
+        if (include) {
+            emit_inside(e, pos, s.begin_length, true);
+            pos += s.begin_length;
+        } else {
+            emit_inside(e, pos, 0, true);
+        }
+    }
+    st.inside = !identical;
+    return pos;
+}
+
+// The end tag found at m on the line that begins at ls, the line going on
+// at pos: the block ends after the tag with tags included, else before it;
+// with full tag lines after the whole line (tags included, with the rest of
+// the line, in cut_tag_line) or before it, the line then going outside.
+// Returns where the line goes on.
+template <class E>
+const char* cut_at_end_tag(scan_state& st, E& e, const char* ls, const char* pos, const char* m)
+{
+    const run_settings& s = *st.s;
+    const bool full = s.full_tag_lines;
+    const bool include = s.include_tags;
+    const char* after = m + s.end_length;
+    if (full && include) {
+        emit_inside(e, pos, span(pos, after), false);
+        pos = after;
+    } else if (full) {
+        emit_inside(e, pos, 0, true);
+        emit_outside(e, ls, span(ls, after), false);
+        pos = after;
+    } else if (include) {
+        emit_inside(e, pos, span(pos, after), true);
+        pos = after;
+    } else {
+        emit_inside(e, pos, span(pos, m), true);
+        pos = m;
+    }
+    st.inside = false;
+    return pos;
+}
+
 // One line [ls, le) in which the tag being looked for was found at m, with
-// no NUL byte before it.
+// no NUL byte before it: cut at that tag and, without full tag lines, at
+// every tag looked for after it; then the rest of the line.
 template <class E>
 void cut_tag_line(scan_state& st, E& e, const char* ls, const char* le, const char* m)
 {
@@ -184,49 +255,7 @@ void cut_tag_line(scan_state& st, E& e, const char* ls, const char* le, const ch
     const char* pos = ls;
     ++e.line_number;
     for (;;) {
-        if (!st.inside) {
-            const char* after = m + s.begin_length;
-            if (full && include) {
-                emit_outside(e, pos, 0, true);
-                emit_inside(e, pos, span(pos, after), false);
-                pos = after;
-            } else if (full) {
-                emit_outside(e, pos, span(pos, after), false);
-                pos = after;
-            } else if (include) {
-                emit_outside(e, pos, span(pos, m), true);
-                pos = m;
-            } else {
-                emit_outside(e, pos, span(pos, after), true);
-                pos = after;
-            }
-            if (!full && identical) {
-                if (include) {
-                    emit_inside(e, pos, s.begin_length, true);
-                    pos += s.begin_length;
-                } else {
-                    emit_inside(e, pos, 0, true);
-                }
-            }
-            st.inside = !identical;
-        } else {
-            const char* after = m + s.end_length;
-            if (full && include) {
-                emit_inside(e, pos, span(pos, after), false);
-                pos = after;
-            } else if (full) {
-                emit_inside(e, pos, 0, true);
-                emit_outside(e, ls, span(ls, after), false);
-                pos = after;
-            } else if (include) {
-                emit_inside(e, pos, span(pos, after), true);
-                pos = after;
-            } else {
-                emit_inside(e, pos, span(pos, m), true);
-                pos = m;
-            }
-            st.inside = false;
-        }
+        pos = st.inside ? cut_at_end_tag(st, e, ls, pos, m) : cut_at_begin_tag(st, e, pos, m);
         if (full)
             break;
         m = st.inside ? find_tag(pos, limit, s.end_tag, s.end_length)
