@@ -282,7 +282,13 @@ int close_output_file(int status)
     // The descriptor's number may be taken again once it is closed.
     if (on_signal.cut_fd >= 0)
         on_signal.armed = 0;
-    // A close interrupted by a signal has released the descriptor all the same.
+    // A failed close keeps the message it has always had, "Unable to open
+    // output file": the manual page lists it for this case, and scripts
+    // match it. The buffer is written out above, so what fails here is the
+    // file system: one that writes to its server only at the close (NFS),
+    // or counts a quota late, reports there that the file could not be
+    // made with what was written to it. A close interrupted by a signal has
+    // released the descriptor all the same.
     if (close(run.output.fd) != 0 && errno != EINTR && status == 0) {
         frame::report_format("ERROR: Unable to open output file %s: %s!", run.output.name, strerror(errno));
         status = 1;
