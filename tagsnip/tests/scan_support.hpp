@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: BSD-2-Clause
-// Running the scanner in-process over made-up input, recording its pieces.
+// Settings as the command line leaves them, and the scanner run in-process
+// over made-up input, recording its pieces.
 #pragma once
 
 #include <cstdio>
@@ -117,11 +118,13 @@ inline std::vector<piece> joined(const std::vector<piece>& pieces)
     return out;
 }
 
-// Settings for tag mode, normalised as after the command line.
-inline tagsnip::run_settings tag_settings(const char* begin, const char* end, bool full, bool include)
+// Settings for tag mode, normalised as after the command line, without
+// warnings.
+inline tagsnip::run_settings tag_settings(const char* begin, const char* end, bool full = false,
+                                          bool include = false, tagsnip::action a = tagsnip::action::extract)
 {
     tagsnip::run_settings s;
-    s.act = tagsnip::action::extract;
+    s.act = a;
     s.warnings = false;
     s.begin_tag = begin;
     s.end_tag = end;
