@@ -79,6 +79,38 @@ void require_regular_for_in_place(bool regular)
     die("ERROR: Unable to create output file %s: Not a regular file!", run.temp_output_path);
 }
 
+// The counting pass over the input file just opened, which is then back at
+// its start for the scan. An input that cannot be read twice (a FIFO, a
+// terminal, a process substitution) is copied during the pass, and the copy
+// is what the scan reads. Returns the number of lines.
+std::int64_t count_input_lines(FILE* f)
+{
+    FILE* copy = nullptr;
+    if (!rewindable(fileno(f))) {
+        copy = tmpfile();
+        if (copy == nullptr)
+            die("ERROR: Unable to create temporary file for input: %s!", strerror(errno));
+    }
+    std::int64_t count = 0;
+    bool copy_failed = false;
+    int error = count_lines(f, run.buffer, copy, count, copy_failed);
+    if (error == 0 && copy != nullptr && fflush(copy) != 0) {
+        copy_failed = true;
+        error = errno != 0 ? errno : EIO;
+    }
+    if (copy != nullptr) {
+        fclose(f);
+        run.input = copy;
+    }
+    if (copy_failed)
+        die("ERROR: Failed to write to temporary file: %s!", strerror(error));
+    if (error == 0 && !rewind_input(run.input))
+        error = errno;
+    if (error != 0)
+        die("ERROR: Read error: %s!", strerror(error));
+    return count;
+}
+
 }  // namespace
 
 line_range open_input(const run_settings& s, const char* input_file)
@@ -108,32 +140,7 @@ line_range open_input(const run_settings& s, const char* input_file)
     const bool from_end = s.from_line < 0 || s.to_line < 0;
     advise(fileno(f), from_end ? POSIX_FADV_WILLNEED : POSIX_FADV_SEQUENTIAL);
 
-    // An input that cannot be read twice (a FIFO, a terminal, a process
-    // substitution) is copied during the counting pass, and the copy scanned.
-    FILE* copy = nullptr;
-    if (!rewindable(fileno(f))) {
-        copy = tmpfile();
-        if (copy == nullptr)
-            die("ERROR: Unable to create temporary file for input: %s!", strerror(errno));
-    }
-    std::int64_t count = 0;
-    bool copy_failed = false;
-    int error = count_lines(f, run.buffer, copy, count, copy_failed);
-    if (error == 0 && copy != nullptr && fflush(copy) != 0) {
-        copy_failed = true;
-        error = errno != 0 ? errno : EIO;
-    }
-    if (copy != nullptr) {
-        fclose(f);
-        run.input = copy;
-    }
-    if (copy_failed)
-        die("ERROR: Failed to write to temporary file: %s!", strerror(error));
-    if (error == 0 && !rewind_input(run.input))
-        error = errno;
-    if (error != 0)
-        die("ERROR: Read error: %s!", strerror(error));
-
+    const std::int64_t count = count_input_lines(f);
     const line_range lines{resolve_from_line(s.from_line, count), resolve_to_line(s.to_line, count)};
     if (s.warnings && lines.to != 0 && lines.to < lines.from)
         frame::report_format("WARNING: Line selection range (%lld — %lld) is not useful. Input file too short?",
