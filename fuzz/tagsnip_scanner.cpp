@@ -27,7 +27,7 @@
 #include "tagsnip/input.hpp"
 #include "tagsnip/output.hpp"
 #include "tagsnip/scanner.hpp"
-#include "tagsnip/streams.hpp"
+#include "tagsnip/input_files.hpp"
 
 namespace {
 
@@ -137,6 +137,7 @@ const char* search(const char* from, const char* to, const char* tag, std::size_
 
 struct model_scanner {
     const run_settings& s;
+    const tagsnip::line_range& lines;
     model_emitter& e;
     bool looking_for_end = false;
 
@@ -144,14 +145,14 @@ struct model_scanner {
     {
         const std::int64_t n = e.line_number;
         const std::size_t size = static_cast<std::size_t>(q - p);
-        if (s.from_line < 1 || n < s.from_line || (s.to_line != 0 && n > s.to_line)) {
+        if (lines.from < 1 || n < lines.from || (lines.to != 0 && n > lines.to)) {
             e.outside(p, size, false);
             return;
         }
-        if (n == s.from_line)
+        if (n == lines.from)
             e.outside(p, 0, true);
         e.inside(p, size, false);
-        if (n == s.to_line)
+        if (n == lines.to)
             e.inside(q, 0, true);
     }
 
@@ -378,6 +379,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
 
     // The counting pass, and the line numbers that count from the end.
+    tagsnip::line_range lines;
     {
         const stream counted(input_stream(input, through_descriptor));
         tagsnip::line_buffer b = buffer_of(capacity);
@@ -389,13 +391,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         expect(error == 0 && !copy_failed, "the counting pass reads without error");
         expect(count == model_line_count(input), "the counting pass counts the lines");
         expect(copy.text() == input, "the counting pass copies the input");
-        s.from_line = tagsnip::resolve_from_line(s.from_line, count);
-        s.to_line = tagsnip::resolve_to_line(s.to_line, count);
+        lines.from = tagsnip::resolve_from_line(s.from_line, count);
+        lines.to = tagsnip::resolve_to_line(s.to_line, count);
     }
 
     const bool insert_given = s.insert_file != nullptr;
     model_emitter expected_output{s, insert, insert_given, std::string()};
-    model_scanner model{s, expected_output};
+    model_scanner model{s, lines, expected_output};
     model.scan(input);
 
     const stream scanned(input_stream(input, through_descriptor));
@@ -415,7 +417,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     a.insert = insert_given ? fileno(insert_file.f) : -1;
     tagsnip::line_buffer b = buffer_of(capacity);
     const bool per_line = force_line_pieces || tagsnip::needs_line_pieces(s.act);
-    const int error = tagsnip::scan_input(scanned.f, b, s, per_line, a);
+    const int error = tagsnip::scan_input(scanned.f, b, s, lines, per_line, a);
     tagsnip::release_line_buffer(b);
     expect(tagsnip::flush_output(out), "the output is written");
     const std::string written = contents_of(fileno(output_file.f));

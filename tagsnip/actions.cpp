@@ -12,8 +12,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "frame/tool_frame.hpp"
-#include "tagsnip/streams.hpp"
+#include "tagsnip/finish.hpp"
 
 namespace tagsnip {
 namespace {
@@ -28,8 +27,7 @@ void write_piece(block_actions& a, const char* piece, std::size_t length)
 
 [[noreturn]] void fail_read(int error)
 {
-    frame::report_format("ERROR: Read error: %s!", strerror(error));
-    finish_run(1);
+    die("ERROR: Read error: %s!", strerror(error));
 }
 
 // The whole insert file, from its start.

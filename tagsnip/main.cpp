@@ -6,31 +6,24 @@
 #include "frame/tool_frame.hpp"
 #include "tagsnip/actions.hpp"
 #include "tagsnip/command_line.hpp"
+#include "tagsnip/finish.hpp"
 #include "tagsnip/scanner.hpp"
 #include "tagsnip/streams.hpp"
 
 int main(int argc, char* argv[])
 {
     frame::start(tagsnip::program_frame);
-    tagsnip::run_settings s = tagsnip::parse_command_line(argc, argv);
-    tagsnip::normalise_settings(s);
-    const tagsnip::run_streams io = tagsnip::open_streams(s);
-
-    tagsnip::block_actions actions;
-    actions.settings = &s;
-    actions.out = io.output;
-    actions.insert = io.insert;
-    if (tagsnip::writes_input_unchanged(s))
-        tagsnip::copy_input_unchanged(actions, io.input);
+    tagsnip::run_settings given = tagsnip::parse_command_line(argc, argv);
+    tagsnip::normalise_settings(given);
+    const tagsnip::run_settings& s = given;
+    tagsnip::run_streams io = tagsnip::open_streams(s);
+    if (tagsnip::writes_input_unchanged(s, io.lines))
+        tagsnip::copy_input_unchanged(io.actions, io.input);
     const int read_error =
-        tagsnip::scan_input(io.input, *io.buffer, s, tagsnip::needs_line_pieces(s.act), actions);
-    if (read_error != 0) {
-        frame::report_format("ERROR: Read error: %s!", strerror(read_error));
-        tagsnip::finish_run(1);
-    }
-    if (!tagsnip::action_count_within_limits(s, actions.action_count)) {
-        frame::report_message("ERROR: Number of actions outside of set limits (--min-actions/-m/--max-actions/-M)!");
-        tagsnip::finish_run(1);
-    }
+        tagsnip::scan_input(io.input, *io.buffer, s, io.lines, tagsnip::needs_line_pieces(s.act), io.actions);
+    if (read_error != 0)
+        tagsnip::die("ERROR: Read error: %s!", strerror(read_error));
+    if (!tagsnip::action_count_within_limits(s, io.actions.action_count))
+        tagsnip::die("ERROR: Number of actions outside of set limits (--min-actions/-m/--max-actions/-M)!");
     tagsnip::finish_run(0);
 }

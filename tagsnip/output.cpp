@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "frame/tool_frame.hpp"
-#include "tagsnip/streams.hpp"
+#include "tagsnip/finish.hpp"
 
 namespace tagsnip {
 
@@ -15,8 +15,7 @@ void fail_output(output_stream& out, int error)
 {
     out.failed = true;
     out.used = 0;
-    frame::report_format("ERROR: Unable to write to output file %s: %s!", out.name, strerror(error));
-    finish_run(1);
+    die("ERROR: Unable to write to output file %s: %s!", out.name, strerror(error));
 }
 
 bool write_all(int fd, const char* bytes, std::size_t size)
@@ -101,10 +100,8 @@ void write_number(output_stream& out, const char* format, unsigned long long num
     }
     // A field wider than the room here: formatted once more, in memory of its size.
     char* wide = static_cast<char*>(malloc(size + 1));
-    if (wide == nullptr) {
-        frame::report_format("ERROR: malloc() failed: %s!", strerror(errno));
-        finish_run(1);
-    }
+    if (wide == nullptr)
+        die("ERROR: malloc() failed: %s!", strerror(errno));
     const bool formatted = snprintf(wide, size + 1, format, number) == length;
     const bool written = formatted && flush_output(out) && write_all(out.fd, wide, size);
     const int error = errno != 0 ? errno : EOVERFLOW;

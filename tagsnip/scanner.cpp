@@ -114,9 +114,9 @@ bool needs_line_pieces(action a)
     return a == action::enumerate || a == action::highlight;
 }
 
-bool writes_input_unchanged(const run_settings& s)
+bool writes_input_unchanged(const run_settings& s, const line_range& lines)
 {
-    const bool selects_nothing = s.from_line < 1 || (s.to_line != 0 && s.to_line < s.from_line);
+    const bool selects_nothing = lines.from < 1 || (lines.to != 0 && lines.to < lines.from);
     switch (s.act) {
     case action::cat:
     case action::insert_front:

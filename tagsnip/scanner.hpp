@@ -39,12 +39,13 @@ bool needs_line_pieces(action a);
 // Whether the scan would hand the whole input on as outside text that the
 // action writes as it is: no tags, no line selected, and an action that
 // writes outside text unchanged. The input may then be copied as a whole.
-bool writes_input_unchanged(const run_settings& s);
+bool writes_input_unchanged(const run_settings& s, const line_range& lines);
 
 namespace scan_detail {
 
 struct scan_state {
     const run_settings* s;
+    line_range lines;
     bool per_line;
     bool inside;  // tag mode: looking for the end tag
     enum { before, selected, after } phase;  // line mode, lines handed over whole
@@ -75,17 +76,17 @@ inline std::size_t span(const char* a, const char* b)
 
 // Line mode, one line with its number n, as the selection rules say.
 template <class E>
-void select_line(const run_settings& s, E& e, const char* p, const char* le)
+void select_line(const line_range& r, E& e, const char* p, const char* le)
 {
     const std::int64_t n = e.line_number;
-    if (s.from_line < 1 || n < s.from_line || (s.to_line != 0 && n > s.to_line)) {
+    if (r.from < 1 || n < r.from || (r.to != 0 && n > r.to)) {
         emit_outside(e, p, span(p, le), false);
         return;
     }
-    if (n == s.from_line)
+    if (n == r.from)
         emit_outside(e, p, 0, true);
     emit_inside(e, p, span(p, le), false);
-    if (n == s.to_line)
+    if (n == r.to)
         emit_inside(e, le, 0, true);
 }
 
@@ -93,12 +94,12 @@ void select_line(const run_settings& s, E& e, const char* p, const char* le)
 template <class E>
 void scan_lines(scan_state& st, E& e, const char* p, const char* q)
 {
-    const run_settings& s = *st.s;
+    const line_range& r = st.lines;
     if (st.per_line) {
         while (p < q) {
             const char* le = line_end(p, q);
             ++e.line_number;
-            select_line(s, e, p, le);
+            select_line(r, e, p, le);
             p = le;
         }
         return;
@@ -107,7 +108,7 @@ void scan_lines(scan_state& st, E& e, const char* p, const char* q)
         switch (st.phase) {
         case scan_state::before: {
             const char* start = p;
-            while (p < q && e.line_number + 1 < s.from_line) {
+            while (p < q && e.line_number + 1 < r.from) {
                 p = line_end(p, q);
                 ++e.line_number;
             }
@@ -121,16 +122,16 @@ void scan_lines(scan_state& st, E& e, const char* p, const char* q)
         }
         case scan_state::selected: {
             const char* start = p;
-            if (s.to_line == 0) {
+            if (r.to == 0) {
                 p = q;
             } else {
-                while (p < q && e.line_number < s.to_line) {
+                while (p < q && e.line_number < r.to) {
                     p = line_end(p, q);
                     ++e.line_number;
                 }
             }
             emit_inside(e, start, span(start, p), false);
-            if (s.to_line != 0 && e.line_number == s.to_line) {
+            if (r.to != 0 && e.line_number == r.to) {
                 emit_inside(e, p, 0, true);
                 st.phase = scan_state::after;
             }
@@ -168,8 +169,79 @@ void pass_lines(scan_state& st, E& e, const char* p, const char* q)
     }
 }
 
+// The begin tag found at m, the line going on at pos: what comes before
+// the block goes outside. The block begins before the tag with tags
+// included, else after it; with full tag lines at the start of the line
+// (tags included) or after the whole line (with the rest of the line, in
+// cut_tag_line). With identical tags and no full tag lines it ends at once:
+// empty, or holding only the tag. Returns where the line goes on.
+template <class E>
+const char* cut_at_begin_tag(scan_state& st, E& e, const char* pos, const char* m)
+{
+    const run_settings& s = *st.s;
+    const bool full = s.full_tag_lines;
+    const bool include = s.include_tags;
+    const bool identical = s.begin_tag == s.end_tag;
+    const char* after = m + s.begin_length;
+    if (full && include) {
+        emit_outside(e, pos, 0, true);
+        emit_inside(e, pos, span(pos, after), false);
+        pos = after;
+    } else if (full) {
+        emit_outside(e, pos, span(pos, after), false);
+        pos = after;
+    } else if (include) {
+        emit_outside(e, pos, span(pos, m), true);
+        pos = m;
+    } else {
+        emit_outside(e, pos, span(pos, after), true);
+        pos = after;
+    }
+    if (!full && identical) {
+        if (include) {
+            emit_inside(e, pos, s.begin_length, true);
+            pos += s.begin_length;
+        } else {
+            emit_inside(e, pos, 0, true);
+        }
+    }
+    st.inside = !identical;
+    return pos;
+}
+
+// The end tag found at m on the line that begins at ls, the line going on
+// at pos: the block ends after the tag with tags included, else before it;
+// with full tag lines after the whole line (tags included, with the rest of
+// the line, in cut_tag_line) or before it, the line then going outside.
+// Returns where the line goes on.
+template <class E>
+const char* cut_at_end_tag(scan_state& st, E& e, const char* ls, const char* pos, const char* m)
+{
+    const run_settings& s = *st.s;
+    const bool full = s.full_tag_lines;
+    const bool include = s.include_tags;
+    const char* after = m + s.end_length;
+    if (full && include) {
+        emit_inside(e, pos, span(pos, after), false);
+        pos = after;
+    } else if (full) {
+        emit_inside(e, pos, 0, true);
+        emit_outside(e, ls, span(ls, after), false);
+        pos = after;
+    } else if (include) {
+        emit_inside(e, pos, span(pos, after), true);
+        pos = after;
+    } else {
+        emit_inside(e, pos, span(pos, m), true);
+        pos = m;
+    }
+    st.inside = false;
+    return pos;
+}
+
 // One line [ls, le) in which the tag being looked for was found at m, with
-// no NUL byte before it.
+// no NUL byte before it: cut at that tag and, without full tag lines, at
+// every tag looked for after it; then the rest of the line.
 template <class E>
 void cut_tag_line(scan_state& st, E& e, const char* ls, const char* le, const char* m)
 {
@@ -183,49 +255,7 @@ void cut_tag_line(scan_state& st, E& e, const char* ls, const char* le, const ch
     const char* pos = ls;
     ++e.line_number;
     for (;;) {
-        if (!st.inside) {
-            const char* after = m + s.begin_length;
-            if (full && include) {
-                emit_outside(e, pos, 0, true);
-                emit_inside(e, pos, span(pos, after), false);
-                pos = after;
-            } else if (full) {
-                emit_outside(e, pos, span(pos, after), false);
-                pos = after;
-            } else if (include) {
-                emit_outside(e, pos, span(pos, m), true);
-                pos = m;
-            } else {
-                emit_outside(e, pos, span(pos, after), true);
-                pos = after;
-            }
-            if (!full && identical) {
-                if (include) {
-                    emit_inside(e, pos, s.begin_length, true);
-                    pos += s.begin_length;
-                } else {
-                    emit_inside(e, pos, 0, true);
-                }
-            }
-            st.inside = !identical;
-        } else {
-            const char* after = m + s.end_length;
-            if (full && include) {
-                emit_inside(e, pos, span(pos, after), false);
-                pos = after;
-            } else if (full) {
-                emit_inside(e, pos, 0, true);
-                emit_outside(e, ls, span(ls, after), false);
-                pos = after;
-            } else if (include) {
-                emit_inside(e, pos, span(pos, after), true);
-                pos = after;
-            } else {
-                emit_inside(e, pos, span(pos, m), true);
-                pos = m;
-            }
-            st.inside = false;
-        }
+        pos = st.inside ? cut_at_end_tag(st, e, ls, pos, m) : cut_at_begin_tag(st, e, pos, m);
         if (full)
             break;
         m = st.inside ? find_tag(pos, limit, s.end_tag, s.end_length)
@@ -276,15 +306,16 @@ void scan_tags(scan_state& st, E& e, const char* p, const char* q)
 
 }  // namespace scan_detail
 
-// Scans the whole input with the normalised settings (line numbers already
-// resolved) and closes a block still open at its end. Returns 0, or the
-// error number of a read error; then an open block is left open.
+// Scans the whole input with the normalised settings and the selected
+// lines (used without tags) and closes a block still open at its end.
+// Returns 0, or the error number of a read error; then an open block is
+// left open.
 template <class E>
-int scan_input(FILE* in, line_buffer& b, const run_settings& s, bool per_line, E& e)
+int scan_input(FILE* in, line_buffer& b, const run_settings& s, const line_range& lines, bool per_line, E& e)
 {
     using scan_detail::scan_state;
-    scan_state st{&s, per_line, false, scan_state::before};
-    if (s.from_line < 1 || (s.to_line != 0 && s.to_line < s.from_line))
+    scan_state st{&s, lines, per_line, false, scan_state::before};
+    if (lines.from < 1 || (lines.to != 0 && lines.to < lines.from))
         st.phase = scan_state::after;
     const char* p = nullptr;
     const char* q = nullptr;

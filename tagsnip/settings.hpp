@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: BSD-2-Clause
-// The one record of a tagsnip run: what to do, on what, from where to where.
+// The one record of a tagsnip run: what to do, on what, from where to where,
+// as the command line gives it; and the lines a selection comes to once the
+// input's length is known.
 #pragma once
 
 #include <cstddef>
@@ -34,6 +36,7 @@ struct run_settings {
     bool keep_broken = false;
     std::int32_t min_actions = -1;
     std::int32_t max_actions = -1;
+    // As given: a number below 0 counts from the end of the input.
     std::int64_t from_line = 0;
     std::int64_t to_line = 0;
     // After normalisation: begin_tag is null or non-empty; end_tag is null
@@ -55,6 +58,14 @@ struct run_settings {
     bool warnings = true;
     std::size_t begin_length = 0;
     std::size_t end_length = 0;
+};
+
+// The selected lines with the numbers that count from the end resolved
+// against the input's length: numbered from 1; from below 1 selects
+// nothing; to 0 means to the end, and to below 0 selects nothing.
+struct line_range {
+    std::int64_t from = 0;
+    std::int64_t to = 0;
 };
 
 }  // namespace tagsnip

@@ -1,43 +1,32 @@
 // SPDX-License-Identifier: BSD-2-Clause
-// tagsnip's files: the set-up of the input, output and insert streams, the
-// counting pass, and the one clean-up routine every exit after the set-up
-// goes through (closing, deleting a broken output, completing an in-place
-// update).
+// The set-up of a tagsnip run's streams, in its order: the input (with the
+// counting pass), the output and the insert file.
 #pragma once
 
-#include <cstdint>
 #include <cstdio>
 
-#include "tagsnip/output.hpp"
-#include "tagsnip/scanner.hpp"
+#include "tagsnip/actions.hpp"
+#include "tagsnip/input.hpp"
 #include "tagsnip/settings.hpp"
 
 namespace tagsnip {
 
+// What the scan needs, ready to go.
 struct run_streams {
     FILE* input;
-    output_stream* output;
-    int insert;  // descriptor of the insert text; -1 without an insert file
     line_buffer* buffer;
+    line_range lines;       // the selection with its numbers resolved
+    block_actions actions;  // the settings, the output and the insert file's descriptor set
 };
 
 // The set-up steps in their order. Resolves line numbers that count from
-// the end (the settings change there). Refuses, before anything is opened
+// the end against the input file's length. Refuses, before anything is opened
 // for writing, an output that is also the input or the insert file, and an
 // in-place update of anything but a regular file. An output file is
 // registered for the clean-up the moment it exists; SIGHUP, SIGINT and
 // SIGTERM then remove it before the process dies of them (unless
-// --keep-broken). Every failure reports and ends the run through finish_run.
-run_streams open_streams(run_settings& s);
-
-// The clean-up with the run's exit status; never returns.
-[[noreturn]] void finish_run(int status);
-
-// A line number counted from the end (below 0) resolved against the number
-// of lines: -1 is the last line. A from_line reaching back before the first
-// line gives 0 or less; a to_line that does so gives -1, which selects
-// nothing (only an explicit 0 means "to the end").
-std::int64_t resolve_from_line(std::int64_t from_line, std::int64_t count);
-std::int64_t resolve_to_line(std::int64_t to_line, std::int64_t count);
+// --keep-broken). Every failure ends the run through die. Hands back the
+// input and the actions ready for the scan.
+run_streams open_streams(const run_settings& s);
 
 }  // namespace tagsnip

@@ -55,7 +55,7 @@ acted run_action(const run_settings& s, const std::string& input, const std::str
     FILE* in = scantest::input_stream(input, false);
     tagsnip::line_buffer b;
     tagsnip::allocate_line_buffer(b);
-    EXPECT_EQ(tagsnip::scan_input(in, b, s, per_line, a), 0);
+    EXPECT_EQ(tagsnip::scan_input(in, b, s, scantest::lines_of(s), per_line, a), 0);
     EXPECT_TRUE(tagsnip::complete_output(out));
     tagsnip::release_line_buffer(b);
     fclose(in);

@@ -7,7 +7,8 @@
 #include <string>
 
 #include "tagsnip/command_line.hpp"
-#include "tagsnip/streams.hpp"
+#include "tagsnip/input_files.hpp"
+#include "tagsnip/tests/scan_support.hpp"
 
 namespace {
 
@@ -47,39 +48,28 @@ TEST(EnumerateFormat, RefusesAnythingThatCouldTakeAnotherArgument)
     EXPECT_TRUE(tagsnip::make_enumerate_format("'-0'12", format));
 }
 
-run_settings normalised(const char* begin, const char* end, tagsnip::action a = tagsnip::action::extract)
-{
-    run_settings s;
-    s.act = a;
-    s.warnings = false;
-    s.begin_tag = begin;
-    s.end_tag = end;
-    tagsnip::normalise_settings(s);
-    return s;
-}
-
 TEST(Normalise, TagsBecomeNoneOneOrTwoStrings)
 {
     char x1[] = "X";
     char x2[] = "X";
-    const run_settings same = normalised(x1, x2);
+    const run_settings same = scantest::tag_settings(x1, x2);
     EXPECT_EQ(same.begin_tag, x1);
     EXPECT_EQ(same.end_tag, x1);  // the very same string
     EXPECT_EQ(same.begin_length, 1u);
 
-    const run_settings two = normalised("END", "STOP");
+    const run_settings two = scantest::tag_settings("END", "STOP");
     EXPECT_STREQ(two.begin_tag, "END");
     EXPECT_STREQ(two.end_tag, "STOP");
     EXPECT_EQ(two.end_length, 4u);
 
-    const run_settings begin_only = normalised("B", "");
+    const run_settings begin_only = scantest::tag_settings("B", "");
     EXPECT_EQ(begin_only.end_tag, begin_only.begin_tag);
 
-    const run_settings end_only = normalised(nullptr, "X");
+    const run_settings end_only = scantest::tag_settings(nullptr, "X");
     EXPECT_EQ(end_only.begin_tag, nullptr);
     EXPECT_EQ(end_only.end_tag, nullptr);
 
-    const run_settings empty_begin = normalised("", "X");
+    const run_settings empty_begin = scantest::tag_settings("", "X");
     EXPECT_EQ(empty_begin.begin_tag, nullptr);
     EXPECT_EQ(empty_begin.end_tag, nullptr);
 }
@@ -87,11 +77,11 @@ TEST(Normalise, TagsBecomeNoneOneOrTwoStrings)
 TEST(Normalise, LineActionsDropTheTags)
 {
     for (tagsnip::action a : {tagsnip::action::cat, tagsnip::action::discard, tagsnip::action::enumerate}) {
-        const run_settings s = normalised("A", "B", a);
+        const run_settings s = scantest::tag_settings("A", "B", false, false, a);
         EXPECT_EQ(s.begin_tag, nullptr);
         EXPECT_EQ(s.end_tag, nullptr);
     }
-    EXPECT_NE(normalised("A", "B", tagsnip::action::highlight).begin_tag, nullptr);
+    EXPECT_NE(scantest::tag_settings("A", "B", false, false, tagsnip::action::highlight).begin_tag, nullptr);
 }
 
 TEST(ResolveLines, CountFromTheEnd)

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: BSD-2-Clause
-// Running the scanner in-process over made-up input, recording its pieces.
+// Settings as the command line leaves them, and the scanner run in-process
+// over made-up input, recording its pieces.
 #pragma once
 
 #include <cstdio>
@@ -77,6 +78,13 @@ struct scan_options {
     std::size_t capacity = tagsnip::line_buffer_size;  // a small one splits lines across reads
 };
 
+// The selection of settings whose line numbers are given as the scan sees
+// them, with nothing left to resolve.
+inline tagsnip::line_range lines_of(const tagsnip::run_settings& s)
+{
+    return tagsnip::line_range{s.from_line, s.to_line};
+}
+
 inline recorder scan(const std::string& input, const tagsnip::run_settings& s, scan_options o = {})
 {
     recorder r;
@@ -85,7 +93,7 @@ inline recorder scan(const std::string& input, const tagsnip::run_settings& s, s
     tagsnip::line_buffer b;
     b.data = static_cast<char*>(malloc(o.capacity));
     b.capacity = o.capacity;
-    const int error = tagsnip::scan_input(in, b, s, o.per_line, r);
+    const int error = tagsnip::scan_input(in, b, s, lines_of(s), o.per_line, r);
     free(b.data);
     fclose(in);
     if (error != 0)
@@ -110,11 +118,13 @@ inline std::vector<piece> joined(const std::vector<piece>& pieces)
     return out;
 }
 
-// Settings for tag mode, normalised as after the command line.
-inline tagsnip::run_settings tag_settings(const char* begin, const char* end, bool full, bool include)
+// Settings for tag mode, normalised as after the command line, without
+// warnings.
+inline tagsnip::run_settings tag_settings(const char* begin, const char* end, bool full = false,
+                                          bool include = false, tagsnip::action a = tagsnip::action::extract)
 {
     tagsnip::run_settings s;
-    s.act = tagsnip::action::extract;
+    s.act = a;
     s.warnings = false;
     s.begin_tag = begin;
     s.end_tag = end;

@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: BSD-2-Clause
+// tagsnip's input files: the input named with --input, opened and read once
+// by the counting pass, and the insert file made readable again for every
+// block. What they open is held in the run's resources (finish.hpp), and
+// every failure ends the run through die.
+#pragma once
+
+#include <cstdint>
+
+#include "tagsnip/settings.hpp"
+
+namespace tagsnip {
+
+// Opens the input file (for an in-place update through its resolved path,
+// which with "~" also names the temporary output; anything but a regular
+// file is refused then), and counts its lines. An input that cannot be read
+// a second time is copied during the count, and the copy is what the scan
+// reads. Returns the selected lines, those that count from the end resolved
+// against the count, with a warning when the range selects nothing.
+line_range open_input(const run_settings& s, const char* input_file);
+
+// The insert file as a descriptor that can be read again for every block:
+// a regular file as it is; standard input ("-", refused when the input is
+// standard input too) and anything else that cannot be re-read copied into
+// an anonymous temporary file first. An insert file that is the output file
+// the run has just created is refused.
+int open_insert(const char* insert_file, bool input_is_standard_input);
+
+// A line number counted from the end (below 0) resolved against the number
+// of lines: -1 is the last line. A from_line reaching back before the first
+// line gives 0 or less; a to_line that does so gives -1, which selects
+// nothing (only an explicit 0 means "to the end").
+std::int64_t resolve_from_line(std::int64_t from_line, std::int64_t count);
+std::int64_t resolve_to_line(std::int64_t to_line, std::int64_t count);
+
+}  // namespace tagsnip
