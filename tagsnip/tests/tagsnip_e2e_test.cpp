@@ -41,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"version", {"--version"}, 0, "tagsnip 2.7.15\n", ""},
         outcome_case{"version_before_unknown", {"-v", "--frobnicate"}, 0, "tagsnip 2.7.15\n", ""},
         outcome_case{"lone_dash", {"-"}, 1, "", e2e::usage},
-        outcome_case{"no_options_copies", {}, 0, std::string("a\n\0b\nc"), "", "a\n\0b\nc"},
+        outcome_case{"no_options_copies", {}, 0, std::string("a\n\0b\nc", 6), "", std::string("a\n\0b\nc", 6)},
         outcome_case{"tag_then_end_tag", {"-X", "--tag", "END", "--end-tag", "STOP"}, 0, " a  b\n", "",
                      "END a STOP END b\n"},
         outcome_case{"end_tag_then_tag_identical", {"-X", "-y", "--end-tag", "STOP", "--tag", "END"}, 0, "ENDEND", "",
