@@ -10,6 +10,9 @@
 #include "epochfmt/time_text.hpp"
 #include "frame/tool_frame.hpp"
 #include "timestamp/epoch_time.hpp"
+#include "timestamp/operand_walk.hpp"
+#include "timestamp/standard_output.hpp"
+#include "timestamp/template_split.hpp"
 
 int main(int argc, char* argv[])
 {

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "timestamp/epoch_time.hpp"
+#include "timestamp/template_split.hpp"
 
 namespace epochfmt {
 

@@ -10,6 +10,8 @@
 #include "epochscan/time_parse.hpp"
 #include "frame/tool_frame.hpp"
 #include "timestamp/epoch_time.hpp"
+#include "timestamp/operand_walk.hpp"
+#include "timestamp/standard_output.hpp"
 
 int main(int argc, char* argv[])
 {

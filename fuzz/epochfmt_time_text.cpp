@@ -24,6 +24,7 @@
 #include "fuzz/fuzz_input.hpp"
 #include "timestamp/civil_time.hpp"
 #include "timestamp/epoch_time.hpp"
+#include "timestamp/template_split.hpp"
 
 namespace {
 
