@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include "timestamp/epoch_time.hpp"
 
-#include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "frame/tool_frame.hpp"
@@ -61,10 +62,8 @@ void use_utc()
 epoch_ns current_epoch_ns()
 {
     timespec now{};
-    if (clock_gettime(CLOCK_REALTIME, &now) != 0) {
-        perror(frame::translate("clock_gettime() failed"));
-        exit(1);
-    }
+    if (clock_gettime(CLOCK_REALTIME, &now) != 0)
+        frame::die("clock_gettime() failed: %s", strerror(errno));
     return from_seconds(now.tv_sec, now.tv_nsec);
 }
 

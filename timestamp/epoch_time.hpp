@@ -59,8 +59,8 @@ seconds_split split_seconds(epoch_ns value);
 // any time function.
 void use_utc();
 
-// The realtime clock; on failure "clock_gettime() failed" through perror and
-// exit status 1.
+// The realtime clock; on failure "clock_gettime() failed: " and the reason,
+// as perror writes them, and exit status 1.
 epoch_ns current_epoch_ns();
 
 }  // namespace timestamp
