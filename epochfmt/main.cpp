@@ -18,7 +18,7 @@ int main(int argc, char* argv[])
 {
     timestamp::use_utc();
     frame::start(epochfmt::program_frame);
-    const epochfmt::settings s = epochfmt::parse_command_line(argc, argv);
+    const epochfmt::run_settings s = epochfmt::parse_command_line(argc, argv);
     const epochfmt::line_form form = {
         s.time_format_template,
         s.human_readable ? frame::translate("%s%s%s%s is %lld (0x%llx) %s since the Unix Epoch")

@@ -17,7 +17,7 @@ int main(int argc, char* argv[])
 {
     timestamp::use_utc();
     frame::start(epochscan::program_frame);
-    const epochscan::settings s = epochscan::parse_command_line(argc, argv);
+    const epochscan::run_settings s = epochscan::parse_command_line(argc, argv);
     const char* sentence_end = s.human_readable ? frame::translate(" %s since the Unix Epoch") : nullptr;
     timestamp::prepare_standard_output();
     timestamp::walk_operands(argc - optind, argv + optind, s.operand_file, [&](const char* operand) {
