@@ -47,6 +47,8 @@ run_settings parse_command_line(int argc, char* argv[])
             frame::report_unhandled_option(c);
         }
     }
+    s.operand_count = argc - optind;
+    s.operands = argv + optind;
     return s;
 }
 

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // epochfmt: Unix timestamps in seconds, milliseconds, microseconds or
 // nanoseconds as UTC time text.
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 
@@ -26,7 +24,7 @@ int main(int argc, char* argv[])
         timestamp::split_template(s.time_format_template),
     };
     timestamp::prepare_standard_output();
-    timestamp::walk_operands(argc - optind, argv + optind, s.operand_file, [&](const char* operand) {
+    timestamp::walk_operands(s.operand_count, s.operands, s.operand_file, [&](const char* operand) {
         epochfmt::point_in_time t;
         if (operand == nullptr) {
             t.value = timestamp::current_epoch_ns();

@@ -11,6 +11,8 @@ struct run_settings {
     bool human_readable = false;
     const timestamp::time_unit* selected_unit = nullptr;  // nullptr: recognised per operand
     const char* operand_file = nullptr;  // --file: more operands, one per line ("-": standard input)
+    int operand_count = 0;  // the command line's operands, in their order
+    char* const* operands = nullptr;
 };
 
 }  // namespace epochfmt

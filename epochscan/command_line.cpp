@@ -60,6 +60,8 @@ run_settings parse_command_line(int argc, char* argv[])
             }
         }
     }
+    s.operand_count = argc - optind;
+    s.operands = argv + optind;
     return s;
 }
 

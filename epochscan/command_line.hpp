@@ -10,7 +10,8 @@ namespace epochscan {
 // The program's name, options, usage and version lines, for the frame.
 extern const frame::tool_frame program_frame;
 
-// Reads the options; operands start at optind afterwards.
+// Reads the options, and hands back the operands after them in the
+// settings. Ends the run on --help, --version and unknown options.
 run_settings parse_command_line(int argc, char* argv[]);
 
 }  // namespace epochscan
