@@ -50,6 +50,8 @@ INSTANTIATE_TEST_SUITE_P(
                     // Beyond 64 bits of nanoseconds the seconds are still whole.
                     split_case{static_cast<epoch_ns>(32503680000) * 1000000000 + 7, 32503680000, 7},
                     split_case{static_cast<epoch_ns>(INT64_MAX) * 1000000000, INT64_MAX, 0},
+                    // A whole second before 1677-09-21 has no remainder to borrow.
+                    split_case{static_cast<epoch_ns>(-32503680000) * 1000000000, -32503680000, 0},
                     split_case{static_cast<epoch_ns>(INT64_MIN) * 1000000000 - 1, INT64_MAX,
                                999999999}));  // low 64 bits of the quotient
 
