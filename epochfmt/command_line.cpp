@@ -34,10 +34,10 @@ const frame::tool_frame program_frame = {
     "epochfmt %s\n",
 };
 
-settings parse_command_line(int argc, char* argv[])
+run_settings parse_command_line(int argc, char* argv[])
 {
     const frame::tool_frame& tf = program_frame;
-    settings s;
+    run_settings s;
     int c;
     while ((c = getopt_long(argc, argv, tf.short_options, tf.long_options, nullptr)) != -1) {
         if (c == timestamp::opt_file) {
@@ -47,6 +47,8 @@ settings parse_command_line(int argc, char* argv[])
             frame::report_unhandled_option(c);
         }
     }
+    s.operand_count = argc - optind;
+    s.operands = argv + optind;
     return s;
 }
 

@@ -1,28 +1,15 @@
 // SPDX-License-Identifier: BSD-2-Clause
-// Unix timestamps as typed, and the line of time text each one becomes.
+// The line of time text a point in time becomes.
 #pragma once
 
 #include <cstdio>
 #include <ctime>
 
+#include "epochfmt/timestamp_parse.hpp"
 #include "timestamp/epoch_time.hpp"
+#include "timestamp/template_split.hpp"
 
 namespace epochfmt {
-
-struct point_in_time {
-    timestamp::epoch_ns value = 0;
-    const timestamp::time_unit* unit = &timestamp::nanoseconds_unit;  // the unit in force
-    unsigned fraction_digits = 0;  // digits typed after the point
-};
-
-// Reads one operand: a whole part as strtoll base 0 reads it (saturating),
-// then nothing or "." and decimal digits. The unit is the selected one, or
-// recognised from the size of the whole part. False when the text after the
-// whole part is anything but such a fraction.
-bool read_timestamp(const char* text, const timestamp::time_unit* selected, point_in_time* out);
-
-// The unit a whole part of that size is taken to be counted in.
-const timestamp::time_unit& recognised_unit(long long whole);
 
 // strftime of a template part made only of the numeric conversions %Y
 // (years 1000 to 9999), %m, %d, %H, %M, %S, %F, %T and of %% and plain

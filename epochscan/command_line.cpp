@@ -41,10 +41,10 @@ const frame::tool_frame program_frame = {
     "epochscan %s\n",
 };
 
-settings parse_command_line(int argc, char* argv[])
+run_settings parse_command_line(int argc, char* argv[])
 {
     const frame::tool_frame& tf = program_frame;
-    settings s;
+    run_settings s;
     int c;
     while ((c = getopt_long(argc, argv, tf.short_options, tf.long_options, nullptr)) != -1) {
         switch (c) {
@@ -60,6 +60,8 @@ settings parse_command_line(int argc, char* argv[])
             }
         }
     }
+    s.operand_count = argc - optind;
+    s.operands = argv + optind;
     return s;
 }
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "epochscan/command_line.hpp"
+#include "epochscan/settings.hpp"
 #include "timestamp/epoch_time.hpp"
 
 namespace epochscan {

@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "timestamp/civil_time.hpp"
+#include "timestamp/template_split.hpp"
 
 namespace epochscan {
 

@@ -21,9 +21,11 @@
 #include <string>
 
 #include "epochfmt/time_text.hpp"
+#include "epochfmt/timestamp_parse.hpp"
 #include "fuzz/fuzz_input.hpp"
 #include "timestamp/civil_time.hpp"
 #include "timestamp/epoch_time.hpp"
+#include "timestamp/template_split.hpp"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "fuzz/fuzz_input.hpp"
-#include "timestamp/epoch_time.hpp"
+#include "timestamp/template_split.hpp"
 
 namespace {
 

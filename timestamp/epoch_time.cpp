@@ -1,13 +1,7 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include "timestamp/epoch_time.hpp"
 
-#include <unistd.h>
-#if defined(__GLIBC__)
-#include <stdio_ext.h>
-#endif
-
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -68,49 +62,9 @@ void use_utc()
 epoch_ns current_epoch_ns()
 {
     timespec now{};
-    if (clock_gettime(CLOCK_REALTIME, &now) != 0) {
-        perror(frame::translate("clock_gettime() failed"));
-        exit(1);
-    }
+    if (clock_gettime(CLOCK_REALTIME, &now) != 0)
+        frame::die("clock_gettime() failed: %s", strerror(errno));
     return from_seconds(now.tv_sec, now.tv_nsec);
-}
-
-void prepare_standard_output()
-{
-    if (!isatty(STDOUT_FILENO))
-        setvbuf(stdout, nullptr, _IOFBF, 64 * 1024);
-#if defined(__GLIBC__)
-    __fsetlocking(stdout, FSETLOCKING_BYCALLER);
-#endif
-}
-
-bool find_seconds_field(const char* time_template, size_t* prefix_length)
-{
-    for (const char* p = time_template; *p != '\0'; ++p) {
-        if (*p != '%')
-            continue;
-        if (p[1] == '\0')
-            return false;
-        if (p[1] == 'S') {
-            *prefix_length = static_cast<size_t>(p - time_template);
-            return true;
-        }
-        ++p;  // the conversion character, whatever it is
-    }
-    return false;
-}
-
-template_parts split_template(const char* time_template)
-{
-    size_t length = 0;
-    if (!find_seconds_field(time_template, &length))
-        return {false, nullptr, nullptr};
-    char* prefix = static_cast<char*>(malloc(length + 1));
-    if (prefix == nullptr)
-        frame::die("ERROR: malloc() failed: %s!", strerror(errno));
-    memcpy(prefix, time_template, length);
-    prefix[length] = '\0';
-    return {true, prefix, time_template + length + 2};
 }
 
 }  // namespace timestamp

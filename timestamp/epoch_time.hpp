@@ -1,15 +1,11 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // The converters' model of time: a point in time is a signed 128-bit count of
 // nanoseconds since 1970-01-01 00:00:00 UTC, shown or read in one of four
-// units. Also the split of a time format template at its seconds field.
+// units.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <ctime>
-
-#include "frame/tool_frame.hpp"
-#include "timestamp/operand_file.hpp"
 
 namespace timestamp {
 
@@ -63,49 +59,8 @@ seconds_split split_seconds(epoch_ns value);
 // any time function.
 void use_utc();
 
-// The realtime clock; on failure "clock_gettime() failed" through perror and
-// exit status 1.
+// The realtime clock; on failure "clock_gettime() failed: " and the reason,
+// as perror writes them, and exit status 1.
 epoch_ns current_epoch_ns();
-
-// Where the first "%S" conversion of a template is: its offset in *prefix_length,
-// or false when there is none ("%%S" is a literal, "%OS" is not recognised,
-// a lone trailing "%" is left to strftime/strptime).
-bool find_seconds_field(const char* time_template, size_t* prefix_length);
-
-struct template_parts {
-    bool has_seconds;
-    char* prefix;        // heap copy of the text before "%S"; the caller frees it
-    const char* suffix;  // the text after "%S", inside the template
-};
-// Ends the program with "ERROR: malloc() failed: %s!" when the copy cannot be made.
-template_parts split_template(const char* time_template);
-
-// Standard output for many short lines: a large buffer unless it is a
-// terminal (where lines go out one by one), and no stream locking, as the
-// converters have one thread.
-void prepare_standard_output();
-
-// Converts each operand in order, then each line of the operand file (when
-// its path is not nullptr), or else, with neither, the current time once;
-// convert gets nullptr for the current time. The file is opened before
-// anything is converted.
-template <typename Convert>
-void walk_operands(int count, char* const* operands, const char* file_path, Convert convert)
-{
-    if (count == 0 && file_path == nullptr) {
-        convert(nullptr);
-        return;
-    }
-    operand_file file{};
-    if (file_path != nullptr)
-        open_operand_file(&file, file_path);
-    for (int i = 0; i < count; ++i)
-        convert(operands[i]);
-    if (file_path == nullptr)
-        return;
-    while (const char* line = next_operand_line(&file))
-        convert(line);
-    close_operand_file(&file);
-}
 
 }  // namespace timestamp

@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: BSD-2-Clause
-// The 128-bit time arithmetic and the template split, fed made-up values.
+// The 128-bit time arithmetic, fed made-up values, and the clock.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <random>
+#include <ctime>
 #include <string>
-#include <vector>
 
-#include "tests/support/run_program.hpp"
 #include "timestamp/epoch_time.hpp"
 
 namespace {
@@ -53,6 +50,8 @@ INSTANTIATE_TEST_SUITE_P(
                     // Beyond 64 bits of nanoseconds the seconds are still whole.
                     split_case{static_cast<epoch_ns>(32503680000) * 1000000000 + 7, 32503680000, 7},
                     split_case{static_cast<epoch_ns>(INT64_MAX) * 1000000000, INT64_MAX, 0},
+                    // A whole second before 1677-09-21 has no remainder to borrow.
+                    split_case{static_cast<epoch_ns>(-32503680000) * 1000000000, -32503680000, 0},
                     split_case{static_cast<epoch_ns>(INT64_MIN) * 1000000000 - 1, INT64_MAX,
                                999999999}));  // low 64 bits of the quotient
 
@@ -90,116 +89,6 @@ TEST(Units, FactorsLabelsAndOptions)
     EXPECT_EQ(timestamp::sub_second_digits(timestamp::milliseconds_unit), 3u);
     EXPECT_EQ(timestamp::sub_second_digits(timestamp::microseconds_unit), 6u);
     EXPECT_EQ(timestamp::sub_second_digits(timestamp::nanoseconds_unit), 9u);
-}
-
-struct template_case {
-    const char* time_template;
-    bool has_seconds;
-    const char* prefix;
-    const char* suffix;
-};
-
-class SplitTemplate : public testing::TestWithParam<template_case> {};
-
-TEST_P(SplitTemplate, AtTheFirstSecondsField)
-{
-    const template_case& c = GetParam();
-    const timestamp::template_parts parts = timestamp::split_template(c.time_template);
-    ASSERT_EQ(parts.has_seconds, c.has_seconds);
-    if (c.has_seconds) {
-        EXPECT_STREQ(parts.prefix, c.prefix);
-        EXPECT_STREQ(parts.suffix, c.suffix);
-    } else {
-        EXPECT_EQ(parts.prefix, nullptr);
-    }
-    free(parts.prefix);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Templates, SplitTemplate,
-    testing::Values(template_case{"%Y-%m-%d %H:%M:%S", true, "%Y-%m-%d %H:%M:", ""},
-                    template_case{"%S", true, "", ""},
-                    template_case{"a%Sb%S", true, "a", "b%S"},
-                    template_case{"%%%S.", true, "%%", "."},
-                    template_case{"%%S at %H", false, nullptr, nullptr},
-                    template_case{"%H:%M", false, nullptr, nullptr},
-                    template_case{"%H%", false, nullptr, nullptr},
-                    template_case{"%OS", false, nullptr, nullptr},
-                    template_case{"", false, nullptr, nullptr},
-                    template_case{"%", false, nullptr, nullptr}));
-
-TEST(OperandWalk, CurrentTimeOnceOrEachOperandInOrder)
-{
-    std::string seen;
-    timestamp::walk_operands(0, nullptr, nullptr, [&](const char* operand) {
-        seen += operand == nullptr ? "<now>" : operand;
-    });
-    EXPECT_EQ(seen, "<now>");
-    char a[] = "a", b[] = "", c[] = "c";
-    char* operands[] = {a, b, c};
-    seen.clear();
-    timestamp::walk_operands(3, operands, nullptr, [&](const char* operand) {
-        seen += std::string("[") + (operand == nullptr ? "<now>" : operand) + "]";
-    });
-    EXPECT_EQ(seen, "[a][][c]");
-}
-
-// Lines of every length up to the longest taken, many across the ends of
-// reads, come out whole and in order after the operands.
-TEST(OperandWalk, FileLinesAfterTheOperands)
-{
-    std::mt19937 random(20261210u);
-    std::vector<std::string> expected = {"a", ""};
-    std::string content;
-    for (int i = 0; i < 300; ++i) {
-        const unsigned kind = random() % 20;
-        size_t length = random() % 30;
-        if (kind == 0)
-            length = timestamp::longest_operand_line - random() % 30000;
-        else if (kind < 5)
-            length = random() % 5000;
-        if (i == 150)
-            length = timestamp::longest_operand_line;
-        std::string line(length, ' ');
-        for (char& c : line)
-            c = static_cast<char>(' ' + random() % 95);
-        expected.push_back(line);
-        content += line + "\n";
-    }
-    content += "last";  // without a newline
-    expected.push_back("last");
-
-    testsupport::temp_dir dir;
-    testsupport::write_file(dir / "lines", content);
-    const std::string path = dir / "lines";
-    char a[] = "a", empty[] = "";
-    char* operands[] = {a, empty};
-    std::vector<std::string> seen;
-    timestamp::walk_operands(2, operands, path.c_str(), [&](const char* operand) {
-        seen.push_back(operand == nullptr ? "<now>" : operand);
-    });
-    ASSERT_EQ(seen.size(), expected.size());
-    for (size_t i = 0; i < seen.size(); ++i)
-        EXPECT_EQ(seen[i], expected[i]) << "line " << i - 1;
-
-    testsupport::write_file(path, "");  // an empty file: nothing, not the current time
-    seen.clear();
-    timestamp::walk_operands(0, nullptr, path.c_str(), [&](const char* operand) {
-        seen.push_back(operand == nullptr ? "<now>" : operand);
-    });
-    EXPECT_TRUE(seen.empty());
-}
-
-// A NUL byte read before its line is moved to the front of the buffer is
-// still found in that line.
-TEST(OperandWalk, NulByteInALineMovedBetweenReads)
-{
-    testsupport::temp_dir dir;
-    const std::string path = dir / "lines";
-    const std::string full_line = std::string(130000, 'x') + "\n";  // three fill most of the first read
-    testsupport::write_file(path, full_line + full_line + full_line + "b" + '\0' + std::string(100000, 'y') + "\n");
-    EXPECT_EXIT(timestamp::walk_operands(0, nullptr, path.c_str(), [](const char*) {}),
-                testing::ExitedWithCode(1), "ERROR: Line 4 of input file .* contains a NUL byte!");
 }
 
 TEST(CurrentTime, ReadsTheRealtimeClock)
