@@ -427,6 +427,9 @@ terminal_run run_on_terminal(unsigned short columns, unsigned short rows, const 
         dup2(tty, 0);
         dup2(out, 1);
         dup2(err, 2);
+        // A hung program ends by the alarm, which outlives execve, rather
+        // than outliving the test in its own session.
+        alarm(60);
         execve(program.c_str(), argv.data(), env.data());
         _exit(127);
     }
