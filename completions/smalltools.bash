@@ -41,10 +41,10 @@ _tagsnip()
         -o --output -a --append -p --in-place -k --keep-broken -m --min-actions
         -M --max-actions -s --select -b --begin-tag -e --end-tag -t --tag
         -x --exclude-tags -y --include-tags -f --full-tag-lines -g --tags-only
-        --enumerate-format --enumerate-label1 --enumerate-label2 --highlight-begin
+        --exact-tag-lines --strict-blocks --ensure-block --enumerate-format --enumerate-label1 --enumerate-label2 --highlight-begin
         --highlight-end --highlight-unmarked1 --highlight-unmarked2 --highlight-marked1
         --highlight-marked2 --highlight-params -q --suppress-warnings -h --help -v --version" \
-        "-F --insert-front -B --insert-back -R --replace -i --input -o --output"
+        "-F --insert-front -B --insert-back -R --replace --ensure-block -i --input -o --output"
 }
 
 _glyphpad()

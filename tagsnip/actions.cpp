@@ -38,6 +38,7 @@ void copy_insert_file(block_actions& a)
     if (lseek(a.insert, 0, SEEK_SET) != 0)
         fail_read(errno);
     char piece[insert_piece_size];
+    char last = '\n';  // of an empty insertion: nothing to complete
     for (;;) {
         const ssize_t got = read(a.insert, piece, sizeof piece);
         if (got < 0) {
@@ -48,7 +49,10 @@ void copy_insert_file(block_actions& a)
         if (got == 0)
             break;
         write_piece(a, piece, static_cast<std::size_t>(got));
+        last = piece[got - 1];
     }
+    if (last != '\n' && a.insert_line_end != nullptr)
+        write_text(*a.out, a.insert_line_end);
 }
 
 // Reads enumerate_format once and makes the first prefix. A plain
@@ -233,9 +237,34 @@ void emit_inside(block_actions& a, const char* piece, std::size_t length, bool b
         a.block_open = false;
 }
 
+const char* insert_line_end_for(const run_settings& s, bool first_line_crlf)
+{
+    if (s.begin_tag == nullptr || !s.full_tag_lines)
+        return nullptr;
+    if (s.act != action::insert_front && s.act != action::insert_back && s.act != action::replace)
+        return nullptr;
+    return s.ensure_block && first_line_crlf ? "\r\n" : "\n";
+}
+
+void append_managed_block(block_actions& a, bool ends_in_newline, bool first_line_crlf)
+{
+    const run_settings& s = *a.settings;
+    const char* line_end = first_line_crlf ? "\r\n" : "\n";
+    if (!ends_in_newline)
+        write_text(*a.out, line_end);
+    write_output(*a.out, s.begin_tag, s.begin_length);
+    write_text(*a.out, line_end);
+    copy_insert_file(a);
+    write_output(*a.out, s.end_tag, s.end_length);
+    write_text(*a.out, line_end);
+}
+
 void copy_input_unchanged(block_actions& a, FILE* in)
 {
     output_stream& out = *a.out;
+    // An in-place update still compares its output with the input.
+    if (out.same_as >= 0)
+        return;
     const int from = fileno(in);
     struct stat input {}, output {};
     // A small input is left to the scan: it would go to the output's buffer

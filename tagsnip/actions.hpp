@@ -32,6 +32,9 @@ struct block_actions {
     const run_settings* settings = nullptr;
     output_stream* out = nullptr;
     int insert = -1;  // descriptor of the insert file; seekable, never standard input
+    // Written after an insertion that is not empty and does not end in a
+    // newline (full tag lines: the lines around it stay lines), or null.
+    const char* insert_line_end = nullptr;
     std::int64_t line_number = 0;
     std::int32_t action_count = 0;  // blocks begun; stops at the largest value
     bool block_open = false;
@@ -44,6 +47,17 @@ struct block_actions {
 // the read-error message.
 void emit_outside(block_actions& a, const char* piece, std::size_t length, bool boundary);
 void emit_inside(block_actions& a, const char* piece, std::size_t length, bool boundary);
+
+// The newline an insertion is completed with, or null: with full tag lines
+// for Insert-front, Insert-back and Replace; for a managed block in a file
+// whose first line ends in CR LF, CR LF.
+const char* insert_line_end_for(const run_settings& s, bool first_line_crlf);
+
+// A managed block that the input does not hold, appended at its end: a
+// newline first when the input's last line has none, then the begin tag
+// line, the insert file and the end tag line; the lines end in CR LF when
+// the input's first line does.
+void append_managed_block(block_actions& a, bool ends_in_newline, bool first_line_crlf);
 
 // For a run that writes its input unchanged (writes_input_unchanged):
 // copies what is left of a regular input file, when that is 1 MiB or more,

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include "tagsnip/command_line.hpp"
 
+#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,7 @@ constexpr std::size_t longest_format_value = enumerate_format_size - 5;
 void set_action(run_settings& s, action a, const char* insert_file)
 {
     s.act = a;
+    s.ensure_block = false;
     if (insert_file != nullptr)
         s.insert_file = insert_file;
 }
@@ -95,6 +97,9 @@ constexpr option long_options[] = {
     {"include-tags", no_argument, nullptr, 'y'},
     {"full-tag-lines", no_argument, nullptr, 'f'},
     {"tags-only", no_argument, nullptr, 'g'},
+    {"exact-tag-lines", no_argument, nullptr, opt_exact_tag_lines},
+    {"strict-blocks", no_argument, nullptr, opt_strict_blocks},
+    {"ensure-block", required_argument, nullptr, opt_ensure_block},
     {"enumerate-format", required_argument, nullptr, opt_enumerate_format},
     {"enumerate-label1", required_argument, nullptr, opt_enumerate_label1},
     {"enumerate-label2", required_argument, nullptr, opt_enumerate_label2},
@@ -123,7 +128,8 @@ const frame::tool_frame program_frame = {
     " [-k|--keep-broken] [--min-actions|-m actions] [--max-actions|-M actions]"
     " [-s|--select from_line to_line] [-b|--begin-tag begin_tag]"
     " [-e|--end-tag end_tag] [-t|--tag tag] [-y|--include-tags] [-x|--exclude-tags]"
-    " [-f|--full-tag-lines] [-g|--tags-only]"
+    " [-f|--full-tag-lines] [-g|--tags-only] [--exact-tag-lines] [--strict-blocks]"
+    " [--ensure-block insert_file]"
     " [--highlight-[begin|end|unmarked1|unmarked2|marked1|marked2] label]"
     " [--highlight-params begin_label end_label unmarked1_label unmarked2_label marked1_label marked2_label]"
     " [--enumerate-format format] [--enumerate-label[1|2] string]"
@@ -149,6 +155,27 @@ bool make_enumerate_format(const char* value, char* format)
         return false;
     snprintf(format, enumerate_format_size, "%%%sllu", value);
     return true;
+}
+
+std::int32_t read_action_limit(const char* text)
+{
+    const char* p = text;
+    while (isspace(static_cast<unsigned char>(*p)) != 0)
+        ++p;
+    const bool negative = *p == '-';
+    if (*p == '-' || *p == '+')
+        ++p;
+    // One past the largest value: INT32_MIN has one more than INT32_MAX.
+    const long long limit = negative ? -static_cast<long long>(INT32_MIN) : INT32_MAX;
+    long long value = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        value = value * 10 + (*p - '0');
+        if (value >= limit) {
+            value = limit;
+            break;
+        }
+    }
+    return static_cast<std::int32_t>(negative ? -value : value);
 }
 
 run_settings parse_command_line(int argc, char* argv[])
@@ -177,8 +204,8 @@ run_settings parse_command_line(int argc, char* argv[])
         case 'a': s.append = true; break;
         case 'p': s.in_place = true; break;
         case 'k': s.keep_broken = true; break;
-        case 'm': s.min_actions = atoi(optarg); break;
-        case 'M': s.max_actions = atoi(optarg); break;
+        case 'm': s.min_actions = read_action_limit(optarg); break;
+        case 'M': s.max_actions = read_action_limit(optarg); break;
         case 's': read_selection(s, argc, argv); break;
         case 'b': s.begin_tag = optarg; break;
         case 'e': s.end_tag = optarg; break;
@@ -190,6 +217,12 @@ run_settings parse_command_line(int argc, char* argv[])
         case 'y': s.include_tags = true; break;
         case 'f': s.full_tag_lines = true; break;
         case 'g': s.full_tag_lines = false; break;
+        case opt_exact_tag_lines: s.exact_tag_lines = true; break;
+        case opt_strict_blocks: s.strict_blocks = true; break;
+        case opt_ensure_block:
+            set_action(s, action::replace, optarg);
+            s.ensure_block = true;
+            break;
         case opt_enumerate_format:
             if (!make_enumerate_format(optarg, s.enumerate_format))
                 frame::die("ERROR: Invalid value for enumeration format (--enumerate-format)!");
@@ -227,6 +260,18 @@ void normalise_settings(run_settings& s)
         s.end_tag = s.begin_tag;
     else if (strcmp(s.end_tag, s.begin_tag) == 0)
         s.end_tag = s.begin_tag;
+
+    if (s.ensure_block) {
+        // The marker lines stay; only what lies between them is replaced.
+        s.exact_tag_lines = true;
+        s.strict_blocks = true;
+        s.include_tags = false;
+        if (s.begin_tag == nullptr || s.begin_tag == s.end_tag)
+            frame::die("ERROR: A managed block (--ensure-block) needs different begin and end tags "
+                       "(--begin-tag/-b/--end-tag/-e)!");
+    }
+    if (s.exact_tag_lines)
+        s.full_tag_lines = true;
 
     if (s.begin_tag != nullptr) {
         if (s.from_line != 0 || s.to_line != 0)

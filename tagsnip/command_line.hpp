@@ -3,6 +3,8 @@
 // of the settings before any file is touched.
 #pragma once
 
+#include <cstdint>
+
 #include "frame/tool_frame.hpp"
 #include "tagsnip/settings.hpp"
 
@@ -24,6 +26,9 @@ enum long_option_code {
     opt_highlight_marked1,
     opt_highlight_marked2,
     opt_highlight_params,
+    opt_exact_tag_lines = 12288,
+    opt_strict_blocks,
+    opt_ensure_block,
 };
 
 // Runs the option loop, starting from the built-in labels (without their
@@ -38,6 +43,11 @@ run_settings parse_command_line(int argc, char* argv[]);
 // so the conversion always prints exactly one unsigned 64-bit number. False
 // (format untouched) for anything else.
 bool make_enumerate_format(const char* value, char* format);
+
+// An action limit read as atoi reads it (blanks, a sign, digits up to the
+// first other byte; none is 0), but held at the limits of a signed 32-bit
+// number instead of wrapping around.
+std::int32_t read_action_limit(const char* text);
 
 // The checks and normalisation that follow the option loop, in their order:
 // limits, tags, the exclusion of tags and line selection, the warnings. A

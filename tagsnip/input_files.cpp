@@ -58,11 +58,12 @@ bool rewind_input(FILE* f)
     return lseek(fileno(f), 0, SEEK_SET) == 0;
 }
 
-// The temporary output's name: the input's resolved path and "~".
+// The temporary output's name: the input's resolved path and "~", with room
+// for the six characters of a fresh name when that one is taken.
 void make_temp_output_path()
 {
     const std::size_t length = strlen(run.resolved_input_path);
-    run.temp_output_path = static_cast<char*>(malloc(length + 2));
+    run.temp_output_path = static_cast<char*>(malloc(length + 8));
     if (run.temp_output_path == nullptr)
         die("ERROR: malloc() failed: %s!", strerror(errno));
     memcpy(run.temp_output_path, run.resolved_input_path, length);
@@ -111,9 +112,45 @@ std::int64_t count_input_lines(FILE* f)
     return count;
 }
 
+// The whole input copied into an anonymous temporary file, which the scan
+// then reads instead.
+void copy_input_whole()
+{
+    FILE* copy = tmpfile();
+    if (copy == nullptr)
+        die("ERROR: Unable to create temporary file for input: %s!", strerror(errno));
+    bool write_failed = false;
+    const int error = copy_descriptor(fileno(run.input), fileno(copy), write_failed);
+    if (run.input_opened)
+        fclose(run.input);
+    run.input = copy;
+    run.input_opened = true;
+    if (write_failed)
+        die("ERROR: Failed to write to temporary file: %s!", strerror(error));
+    if (error != 0)
+        die("ERROR: Read error: %s!", strerror(error));
+    if (!rewind_input(copy))
+        die("ERROR: Read error: %s!", strerror(errno));
+}
+
+// The counting pass as the survey of the blocks; a fault ends the run.
+std::int64_t survey_input_lines(const run_settings& s, block_survey& sv)
+{
+    if (!rewindable(fileno(run.input)))
+        copy_input_whole();
+    sv.one_block_only = s.ensure_block;
+    int error = survey_input(run.input, run.buffer, s, sv);
+    if (error == 0 && !rewind_input(run.input))
+        error = errno;
+    if (error != 0)
+        die("ERROR: Read error: %s!", strerror(error));
+    report_block_fault(sv);
+    return sv.line;
+}
+
 }  // namespace
 
-line_range open_input(const run_settings& s, const char* input_file)
+line_range open_input(const run_settings& s, const char* input_file, block_survey& sv)
 {
     if (s.in_place) {
         run.resolved_input_path = realpath(input_file, nullptr);
@@ -140,12 +177,19 @@ line_range open_input(const run_settings& s, const char* input_file)
     const bool from_end = s.from_line < 0 || s.to_line < 0;
     advise(fileno(f), from_end ? POSIX_FADV_WILLNEED : POSIX_FADV_SEQUENTIAL);
 
-    const std::int64_t count = count_input_lines(f);
+    const std::int64_t count = checks_blocks(s) ? survey_input_lines(s, sv) : count_input_lines(f);
     const line_range lines{resolve_from_line(s.from_line, count), resolve_to_line(s.to_line, count)};
     if (s.warnings && lines.to != 0 && lines.to < lines.from)
         frame::report_format("WARNING: Line selection range (%lld — %lld) is not useful. Input file too short?",
                              static_cast<long long>(lines.from), static_cast<long long>(lines.to));
     return lines;
+}
+
+void survey_standard_input(const run_settings& s, block_survey& sv)
+{
+    // Copied even when it is a regular file: it may not stand at its start.
+    copy_input_whole();
+    survey_input_lines(s, sv);
 }
 
 int open_insert(const char* insert_file, bool input_is_standard_input)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "tagsnip/block_check.hpp"
 #include "tagsnip/settings.hpp"
 
 namespace tagsnip {
@@ -16,8 +17,22 @@ namespace tagsnip {
 // file is refused then), and counts its lines. An input that cannot be read
 // a second time is copied during the count, and the copy is what the scan
 // reads. Returns the selected lines, those that count from the end resolved
-// against the count, with a warning when the range selects nothing.
-line_range open_input(const run_settings& s, const char* input_file);
+// against the count, with a warning when the range selects nothing. With
+// --strict-blocks the counting pass is the survey of the blocks (an input
+// that cannot be read twice is then copied whole first), and a fault ends
+// the run before anything is written.
+line_range open_input(const run_settings& s, const char* input_file, block_survey& sv);
+
+// With --strict-blocks in tag mode: standard input copied whole into an
+// anonymous temporary file, which the scan then reads, and surveyed; a
+// fault ends the run before anything is written.
+void survey_standard_input(const run_settings& s, block_survey& sv);
+
+// Whether the run checks its blocks before it writes anything.
+inline bool checks_blocks(const run_settings& s)
+{
+    return s.strict_blocks && s.begin_tag != nullptr;
+}
 
 // The insert file as a descriptor that can be read again for every block:
 // a regular file as it is; standard input ("-", refused when the input is

@@ -23,6 +23,8 @@ int main(int argc, char* argv[])
         tagsnip::scan_input(io.input, *io.buffer, s, io.lines, tagsnip::needs_line_pieces(s.act), io.actions);
     if (read_error != 0)
         tagsnip::die("ERROR: Read error: %s!", strerror(read_error));
+    if (s.ensure_block && io.actions.action_count == 0)
+        tagsnip::append_managed_block(io.actions, io.survey.ends_in_newline, io.survey.first_line_crlf);
     if (!tagsnip::action_count_within_limits(s, io.actions.action_count))
         tagsnip::die("ERROR: Number of actions outside of set limits (--min-actions/-m/--max-actions/-M)!");
     tagsnip::finish_run(0);

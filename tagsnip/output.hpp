@@ -4,6 +4,7 @@
 // action goes through write_output, so that no failure can go unseen.
 #pragma once
 
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <cstddef>
@@ -14,17 +15,41 @@ namespace tagsnip {
 
 struct output_stream {
     int fd = STDOUT_FILENO;
-    const char* name = "-";  // as named in the write-error message
+    const char* name = nullptr;  // as named in the write-error message; null: standard output
     char* data = nullptr;    // the buffer, capacity bytes
     std::size_t capacity = 0;
     std::size_t used = 0;
     bool line_by_line = false;  // a terminal: each line goes out at once
     bool failed = false;        // a write failed; nothing more is written
+    // An in-place update: the input's descriptor while every byte of the
+    // output so far equals the input's byte at the same place (then nothing
+    // is written yet), else -1.
+    int same_as = -1;
+    off_t same_length = 0;  // bytes of the output that equal the input's start
 };
 
 // Writes all the bytes, resuming after a signal and after a partial write.
 // False, with errno set, when a write fails.
 bool write_all(int fd, const char* bytes, std::size_t size);
+
+// Bytes that go out to the output's descriptor: while the output equals
+// the input's start they are only compared with the input; at the first
+// difference the equal start is copied to the output, and from there on
+// everything is written. False, with errno set, when that fails.
+bool put_bytes(output_stream& out, const char* bytes, std::size_t size);
+
+// The equal start copied to the output, which from then on is written.
+// False, with errno set, when that fails.
+bool stop_comparing(output_stream& out);
+
+// Whether the whole output, complete, equals the whole input: compared to
+// the input's end. Only for an output that compared equal up to here.
+bool equals_whole_input(const output_stream& out);
+
+// The write-error line for the stream: "ERROR: Unable to write to output
+// file %s: %s!", or for standard output "ERROR: Unable to write to standard
+// output: %s!".
+void report_write_error(const output_stream& out, int error);
 
 // Writes out what is buffered. False, with errno set, when that fails; the
 // stream is then marked failed and its buffer dropped.

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "frame/tool_frame.hpp"
@@ -171,9 +172,11 @@ int complete_temp_output()
     const int fd = run.output.fd;
     struct stat st {};
     if (stat(run.resolved_input_path, &st) == 0) {
-        if (fchown(fd, st.st_uid, st.st_gid) != 0) {
-            // Not ours to give away; the mode below still applies.
-        }
+        // Another user's file edited in a writable folder: the mode below
+        // still applies, and the change of owner is said.
+        if (fchown(fd, st.st_uid, st.st_gid) != 0)
+            frame::report_format("WARNING: Unable to restore file owner and group for %s: %s!", run.input_name,
+                                 strerror(errno));
         if (fchmod(fd, st.st_mode & 07777) != 0)
             frame::report_format("WARNING: Unable to restore file permissions for %s: %s!", run.input_name,
                                  strerror(errno));
@@ -242,10 +245,18 @@ void open_output(const run_settings& s, const char* path, bool temp)
         catch_cleanup_signals();
     // The temporary output is always a new file, readable and writable by
     // its owner only: a file already at its name (a backup, a link) is
-    // never touched.
+    // never touched, and a fresh name beside it is made instead.
     const int flags = O_WRONLY | O_CLOEXEC | (s.append && !temp ? O_APPEND : 0);
     const sigset_t previous = block_cleanup_signals();
     int fd = open(path, flags | O_CREAT | O_EXCL | (temp ? O_NOFOLLOW : 0), temp ? 0600 : 0666);
+    if (fd < 0 && errno == EEXIST && temp) {
+        // path is the temporary name, with room for six more characters.
+        char* fresh = run.temp_output_path;
+        strcat(fresh, "XXXXXX");
+        fd = mkostemp(fresh, O_CLOEXEC);
+        if (fd < 0)
+            fresh[strlen(fresh) - 6] = '\0';  // named as it was tried first
+    }
     if (fd >= 0)
         register_output(s, path, fd, true);
     restore_signals(previous);
@@ -277,7 +288,17 @@ int close_output_file(int status)
     const run_settings& s = *run.settings;
     if ((status == 0 || s.keep_broken) && !complete_output(run.output))
         status = 1;
-    if (status == 0 && run.temp_output_path != nullptr)
+    // An in-place update whose output is its input byte for byte leaves the
+    // input as it is; a kept broken output gets the start it shares.
+    bool unchanged = false;
+    if (run.output.same_as >= 0 && (status == 0 || s.keep_broken)) {
+        unchanged = status == 0 && equals_whole_input(run.output);
+        if (!unchanged && !stop_comparing(run.output)) {
+            report_write_error(run.output, errno);
+            status = 1;
+        }
+    }
+    if (status == 0 && run.temp_output_path != nullptr && !unchanged)
         status = complete_temp_output();
     // The descriptor's number may be taken again once it is closed.
     if (on_signal.cut_fd >= 0)
@@ -294,7 +315,9 @@ int close_output_file(int status)
         status = 1;
     }
     run.output_opened = false;
-    if (status == 0 && run.temp_output_path != nullptr)
+    if (unchanged && status == 0)
+        remove_broken_output();  // the empty temporary output: nothing replaces the input
+    else if (status == 0 && run.temp_output_path != nullptr)
         status = replace_input();
     if (status != 0 && !s.keep_broken)
         remove_broken_output();

@@ -109,6 +109,30 @@ const char* find_tag(const char* from, const char* to, const char* tag, std::siz
     return search(from, size, tag, length);
 }
 
+const char* find_tag_line(const char* from, const char* to, const char* tag, std::size_t length)
+{
+    while (from < to) {
+        const char* m = find_tag(from, to, tag, length);
+        if (m == nullptr)
+            return nullptr;
+        const char* le = scan_detail::line_end(m, to);
+        // Only a line that begins with the tag can be it: the first
+        // occurrence from a line's start is at that start if anywhere.
+        if (m == from || m[-1] == '\n') {
+            const char* content_end = le;
+            if (content_end > m && content_end[-1] == '\n') {
+                --content_end;
+                if (content_end > m && content_end[-1] == '\r')
+                    --content_end;
+            }
+            if (static_cast<std::size_t>(content_end - m) == length)
+                return m;
+        }
+        from = le;
+    }
+    return nullptr;
+}
+
 bool needs_line_pieces(action a)
 {
     return a == action::enumerate || a == action::highlight;

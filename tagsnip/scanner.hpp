@@ -30,6 +30,18 @@ namespace tagsnip {
 // before its last byte can never lie within one line and is never found.
 const char* find_tag(const char* from, const char* to, const char* tag, std::size_t length);
 
+// First line in [from, to) whose bytes without the final LF or CR LF are
+// exactly the tag; from is the start of a line. Returns its start, or null.
+const char* find_tag_line(const char* from, const char* to, const char* tag, std::size_t length);
+
+// The tag being looked for as the settings compare it: the first
+// occurrence, or with exact tag lines the first line that is the tag.
+inline const char* find_tag_as_set(const run_settings& s, const char* from, const char* to, const char* tag,
+                                   std::size_t length)
+{
+    return s.exact_tag_lines ? find_tag_line(from, to, tag, length) : find_tag(from, to, tag, length);
+}
+
 // Whether pieces must be handed over one line at a time, because the action
 // writes something around each piece. Otherwise runs of whole lines that
 // hold no block boundary may be handed over as one piece, and line_number
@@ -286,8 +298,8 @@ void scan_tags(scan_state& st, E& e, const char* p, const char* q)
 {
     const run_settings& s = *st.s;
     while (p < q) {
-        const char* m = st.inside ? find_tag(p, q, s.end_tag, s.end_length)
-                                  : find_tag(p, q, s.begin_tag, s.begin_length);
+        const char* m = st.inside ? find_tag_as_set(s, p, q, s.end_tag, s.end_length)
+                                  : find_tag_as_set(s, p, q, s.begin_tag, s.begin_length);
         if (m == nullptr) {
             pass_lines(st, e, p, q);
             return;

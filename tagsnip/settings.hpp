@@ -46,6 +46,14 @@ struct run_settings {
     const char* end_tag = nullptr;
     bool include_tags = false;
     bool full_tag_lines = false;
+    // A tag line is a line whose bytes, without the final LF or CR LF, are
+    // the tag itself (implies full_tag_lines).
+    bool exact_tag_lines = false;
+    // The block structure is checked before anything is written.
+    bool strict_blocks = false;
+    // The managed block: Replace with insert_file, exact tag lines, strict
+    // blocks, tags excluded; the block is appended when there is none.
+    bool ensure_block = false;
     char enumerate_format[enumerate_format_size] = "%06llu";
     const char* enumerate_label1 = "\x1b[36m";
     const char* enumerate_label2 = "\x1b[0m ";

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "tagsnip/actions.hpp"
+#include "tagsnip/block_check.hpp"
 #include "tagsnip/input.hpp"
 #include "tagsnip/settings.hpp"
 
@@ -17,6 +18,7 @@ struct run_streams {
     line_buffer* buffer;
     line_range lines;       // the selection with its numbers resolved
     block_actions actions;  // the settings, the output and the insert file's descriptor set
+    block_survey survey;    // with --strict-blocks: the blocks and lines of the whole input
 };
 
 // The set-up steps in their order. Resolves line numbers that count from

@@ -3,12 +3,14 @@
 // the in-place update and what a failed run leaves behind.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <string>
@@ -98,33 +100,80 @@ TEST(InPlace, FailedActionCountLeavesTheInputAlone)
     EXPECT_EQ(e2e::mode_of(dir / "f~"), 0600u);  // never readable by others while it is written
 }
 
-TEST(InPlace, ASymbolicLinkAtTheTemporaryNameIsRefused)
+// The names in dir that begin with prefix, sorted.
+std::vector<std::string> names_beginning(const temp_dir& dir, const std::string& prefix)
+{
+    std::vector<std::string> names;
+    DIR* d = opendir(dir.path.c_str());
+    for (const dirent* e; d != nullptr && (e = readdir(d)) != nullptr;) {
+        if (std::string(e->d_name).rfind(prefix, 0) == 0)
+            names.push_back(e->d_name);
+    }
+    if (d != nullptr)
+        closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(InPlace, ASymbolicLinkAtTheTemporaryNameIsLeftAlone)
 {
     temp_dir dir;
     write_file(dir / "f", five);
     write_file(dir / "victim", "keep me\n");
     ASSERT_EQ(symlink("victim", (dir / "f~").c_str()), 0);
     const run_result r = snip_in(dir, with({"-i", "f", "-p"}, delete_block));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "ERROR: Unable to create output file " + real(dir / "f") + "~: File exists!\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
     EXPECT_EQ(read_file(dir / "victim"), "keep me\n");
-    EXPECT_EQ(read_file(dir / "f"), five);
+    EXPECT_EQ(read_file(dir / "f"), "a\nc\n");
     EXPECT_TRUE(e2e::is_symlink(dir / "f~"));
+    EXPECT_EQ(names_beginning(dir, "f~"), std::vector<std::string>{"f~"});
 }
 
-// Where editors keep their backups: never overwritten, never deleted.
+// Where editors keep their backups: never overwritten, never deleted; the
+// update goes through a fresh name beside it, which every message and
+// --keep-broken name.
 TEST(InPlace, AnExistingFileAtTheTemporaryNameIsKept)
 {
     temp_dir dir;
-    write_file(dir / "f", five);
     write_file(dir / "f~", "backup\n");
-    for (const std::vector<std::string>& more : {std::vector<std::string>{}, {"-a"}, {"-k"}, {"-m", "9"}}) {
+    for (const std::vector<std::string>& more : {std::vector<std::string>{}, {"-a"}, {"-k"}}) {
+        write_file(dir / "f", five);
         const run_result r = snip_in(dir, with(with({"-i", "f", "-p"}, delete_block), more));
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "ERROR: Unable to create output file " + real(dir / "f") + "~: File exists!\n");
-        EXPECT_EQ(read_file(dir / "f"), five);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(read_file(dir / "f"), "a\nc\n");
         EXPECT_EQ(read_file(dir / "f~"), "backup\n");
+        EXPECT_EQ(names_beginning(dir, "f~"), std::vector<std::string>{"f~"});
     }
+    write_file(dir / "f", five);
+    const run_result kept = snip_in(dir, with({"-i", "f", "-p", "-m", "9", "-k"}, delete_block));
+    EXPECT_EQ(kept.status, 1);
+    EXPECT_EQ(kept.err, e2e::count_error);
+    EXPECT_EQ(read_file(dir / "f"), five);
+    EXPECT_EQ(read_file(dir / "f~"), "backup\n");
+    const std::vector<std::string> left = names_beginning(dir, "f~");
+    ASSERT_EQ(left.size(), 2u);
+    EXPECT_EQ(left[1].size(), 8u);  // "f~" and six characters
+    EXPECT_EQ(read_file(dir / left[1]), "a\nc\n");
+    EXPECT_EQ(e2e::mode_of(dir / left[1]), 0600u);
+    unlink((dir / left[1]).c_str());
+
+    std::string big;
+    while (big.size() < (1u << 20))
+        big += "line " + std::to_string(big.size()) + "\n";
+    write_file(dir / "f", big);
+    e2e::call c;
+    c.args = {"-i", "f", "-p", "-E"};
+    c.cwd = dir.path;
+    c.file_size_limit = 64 * 1024;
+    const run_result full = snip(c);
+    EXPECT_EQ(full.status, 1);
+    const std::string named = "ERROR: Unable to write to output file " + real(dir / "f") + "~";
+    ASSERT_EQ(full.err.rfind(named, 0), 0u) << full.err;
+    EXPECT_EQ(full.err.substr(named.size() + 6), ": File too large!\n");
+    EXPECT_EQ(read_file(dir / "f"), big);
+    EXPECT_EQ(names_beginning(dir, "f~"), std::vector<std::string>{"f~"});
 }
 
 TEST(InPlace, AHardLinkOfTheInputAtTheTemporaryNameIsNotEmptied)
@@ -133,9 +182,9 @@ TEST(InPlace, AHardLinkOfTheInputAtTheTemporaryNameIsNotEmptied)
     write_file(dir / "f", five);
     ASSERT_EQ(link((dir / "f").c_str(), (dir / "f~").c_str()), 0);
     const run_result r = snip_in(dir, with({"-i", "f", "-p"}, delete_block));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "ERROR: Unable to create output file " + real(dir / "f") + "~: File exists!\n");
-    EXPECT_EQ(read_file(dir / "f"), five);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(read_file(dir / "f"), "a\nc\n");
+    EXPECT_EQ(read_file(dir / "f~"), five);
 }
 
 TEST(InPlace, FullDiskLeavesTheInputWholeAndNoTemporaryFile)
@@ -452,7 +501,7 @@ TEST(HostileStart, ClosedDescriptorsAndLimits)
     };
     for (const shell_case& c : {
              shell_case{"exec \"$0\" -p -i f -R - -b BEGIN -e END <&-", "ERROR: Read error: Bad file descriptor!\n"},
-             shell_case{"exec \"$0\" -i f >&-", "ERROR: Unable to write to output file -: Bad file descriptor!\n"},
+             shell_case{"exec \"$0\" -i f >&-", "ERROR: Unable to write to standard output: Bad file descriptor!\n"},
              shell_case{"exec \"$0\" -i f >> f", "ERROR: Input file and output file are the same file (use --in-place|-p)!\n"},
              // SIGXFSZ at its default: the write fails and is reported.
              shell_case{"ulimit -f 64; exec \"$0\" -E -i big -o out",

@@ -164,7 +164,7 @@ TEST(InputFile, AWholeCopyAndItsFallbackAndWriteErrors)
     c.stdout_path = "/dev/full";
     const run_result full = e2e::snip(c);
     EXPECT_EQ(full.status, 1);
-    EXPECT_EQ(full.err, "ERROR: Unable to write to output file -: No space left on device!\n");
+    EXPECT_EQ(full.err, "ERROR: Unable to write to standard output: No space left on device!\n");
     c.args = {"-i", "in", "-o", "limited"};
     c.stdout_path.clear();
     c.file_size_limit = 1 << 20;

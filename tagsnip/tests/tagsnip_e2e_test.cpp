@@ -210,19 +210,19 @@ TEST(TagsnipOutput, LongLinesAndManyBlocksPassWhole)
     EXPECT_EQ(d.err, e2e::count_error);
 }
 
-TEST(TagsnipOutput, WriteErrorOnStandardOutputNamesDash)
+TEST(TagsnipOutput, WriteErrorOnStandardOutputSaysSo)
 {
     e2e::call c;
     c.input = std::string(1 << 20, 'x') + "\n";
     c.stdout_path = "/dev/full";
     const run_result r = snip(c);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "ERROR: Unable to write to output file -: No space left on device!\n");
+    EXPECT_EQ(r.err, "ERROR: Unable to write to standard output: No space left on device!\n");
 
     c.input = "short\n";  // still buffered at the end: the final flush reports it
     const run_result small = snip(c);
     EXPECT_EQ(small.status, 1);
-    EXPECT_EQ(small.err, "ERROR: Unable to write to output file -: No space left on device!\n");
+    EXPECT_EQ(small.err, "ERROR: Unable to write to standard output: No space left on device!\n");
 }
 
 }  // namespace
