@@ -46,9 +46,8 @@ bool stop_comparing(output_stream& out);
 // the input's end. Only for an output that compared equal up to here.
 bool equals_whole_input(const output_stream& out);
 
-// The write-error line for the stream: "ERROR: Unable to write to output
-// file %s: %s!", or for standard output "ERROR: Unable to write to standard
-// output: %s!".
+// The write-error line for the stream, which names the output file, or
+// standard output.
 void report_write_error(const output_stream& out, int error);
 
 // Writes out what is buffered. False, with errno set, when that fails; the

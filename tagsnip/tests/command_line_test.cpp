@@ -3,6 +3,9 @@
 // line numbers that count from the end.
 #include <gtest/gtest.h>
 
+#include <getopt.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <string>
 
@@ -82,6 +85,80 @@ TEST(Normalise, LineActionsDropTheTags)
         EXPECT_EQ(s.end_tag, nullptr);
     }
     EXPECT_NE(scantest::tag_settings("A", "B", false, false, tagsnip::action::highlight).begin_tag, nullptr);
+}
+
+// What getopt_long makes of "--word" (with an argument word after it) in
+// tagsnip's option table: the option's value, or '?'.
+int option_value(const std::string& word)
+{
+#if defined(__GLIBC__)
+    optind = 0;
+#else
+    optreset = 1;
+    optind = 1;
+#endif
+    opterr = 0;
+    std::string option = "--" + word;
+    std::string program = "tagsnip";
+    std::string argument = "x";
+    char* argv[] = {program.data(), option.data(), argument.data(), nullptr};
+    const frame::tool_frame& tf = tagsnip::program_frame;
+    return getopt_long(3, argv, tf.short_options, tf.long_options, nullptr);
+}
+
+// Options are an interface: every abbreviation that was unique before the
+// managed-block options came keeps its meaning, from its shortest form to
+// the whole name, and the ambiguous ones stay ambiguous.
+TEST(LongOptions, AbbreviationsKeepTheirMeaning)
+{
+    struct abbreviation {
+        const char* shortest;
+        const char* name;
+        int value;
+    };
+    const abbreviation unique[] = {
+        {"c", "cat", 'C'}, {"di", "discard", '0'}, {"highlight", "highlight", 'H'},
+        {"enumerate", "enumerate", 'E'}, {"ext", "extract", 'X'}, {"de", "delete", 'D'}, {"rem", "remove", 'D'},
+        {"insert-f", "insert-front", 'F'}, {"insert-b", "insert-back", 'B'}, {"rep", "replace", 'R'},
+        {"inp", "input", 'i'}, {"o", "output", 'o'}, {"a", "append", 'a'}, {"in-", "in-place", 'p'},
+        {"k", "keep-broken", 'k'}, {"mi", "min-actions", 'm'}, {"ma", "max-actions", 'M'},
+        {"se", "select", 's'}, {"b", "begin-tag", 'b'}, {"end", "end-tag", 'e'}, {"tag", "tag", 't'},
+        {"exc", "exclude-tags", 'x'}, {"inc", "include-tags", 'y'}, {"f", "full-tag-lines", 'f'},
+        {"tags", "tags-only", 'g'}, {"enumerate-f", "enumerate-format", tagsnip::opt_enumerate_format},
+        {"enumerate-label1", "enumerate-label1", tagsnip::opt_enumerate_label1},
+        {"enumerate-label2", "enumerate-label2", tagsnip::opt_enumerate_label2},
+        {"highlight-b", "highlight-begin", tagsnip::opt_highlight_begin},
+        {"highlight-e", "highlight-end", tagsnip::opt_highlight_end},
+        {"highlight-unmarked1", "highlight-unmarked1", tagsnip::opt_highlight_unmarked1},
+        {"highlight-unmarked2", "highlight-unmarked2", tagsnip::opt_highlight_unmarked2},
+        {"highlight-marked1", "highlight-marked1", tagsnip::opt_highlight_marked1},
+        {"highlight-marked2", "highlight-marked2", tagsnip::opt_highlight_marked2},
+        {"highlight-p", "highlight-params", tagsnip::opt_highlight_params},
+        {"su", "suppress-warnings", 'q'}, {"he", "help", 'h'}, {"v", "version", 'v'},
+    };
+    for (const abbreviation& a : unique) {
+        const std::string name = a.name;
+        for (std::size_t length = strlen(a.shortest); length <= name.size(); ++length)
+            EXPECT_EQ(option_value(name.substr(0, length)), a.value) << name.substr(0, length);
+    }
+    for (const char* ambiguous : {"e", "ex", "en", "s", "re", "in", "ins", "highlight-m", "enumerate-l"})
+        EXPECT_EQ(option_value(ambiguous), '?') << ambiguous;
+    EXPECT_EQ(option_value("exa"), tagsnip::opt_exact_tag_lines);
+    EXPECT_EQ(option_value("st"), tagsnip::opt_strict_blocks);
+    EXPECT_EQ(option_value("ens"), tagsnip::opt_ensure_block);
+}
+
+TEST(ActionLimits, HeldAtTheLimitsOfA32BitNumber)
+{
+    EXPECT_EQ(tagsnip::read_action_limit(" +12x"), 12);
+    EXPECT_EQ(tagsnip::read_action_limit("-1"), -1);
+    EXPECT_EQ(tagsnip::read_action_limit("x"), 0);
+    EXPECT_EQ(tagsnip::read_action_limit("2147483647"), INT32_MAX);
+    EXPECT_EQ(tagsnip::read_action_limit("2147483648"), INT32_MAX);
+    EXPECT_EQ(tagsnip::read_action_limit("4294967296"), INT32_MAX);
+    EXPECT_EQ(tagsnip::read_action_limit("99999999999999999999999"), INT32_MAX);
+    EXPECT_EQ(tagsnip::read_action_limit("-2147483648"), INT32_MIN);
+    EXPECT_EQ(tagsnip::read_action_limit("-2147483649"), INT32_MIN);
 }
 
 TEST(ResolveLines, CountFromTheEnd)
