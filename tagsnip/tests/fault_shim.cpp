@@ -5,7 +5,7 @@
 //   FAULT_CALL=write FAULT_AT=3 FAULT_ERRNO=28   the third write fails with ENOSPC
 //   FAULT_COUNTS=path                            the counts per kind, written at exit
 //
-// Kinds: write, read, fsync, close (close, fclose), rename, ftruncate, fchmod,
+// Kinds: write, read (read, pread), fsync, close (close, fclose), rename, ftruncate, fchmod,
 // fchown, open (open, openat, fopen, tmpfile and their variants), lseek.
 // Only calls that reach these functions from outside the C library count;
 // the library's own stdio calls do not. A failed close and fclose still
@@ -111,6 +111,18 @@ ssize_t read(int fd, void* bytes, size_t size)
 {
     REAL(read);
     return fails(k_read) ? -1 : real_read(fd, bytes, size);
+}
+
+ssize_t pread(int fd, void* bytes, size_t size, off_t at)
+{
+    REAL(pread);
+    return fails(k_read) ? -1 : real_pread(fd, bytes, size, at);
+}
+
+ssize_t pread64(int fd, void* bytes, size_t size, off_t at)
+{
+    REAL(pread64);
+    return fails(k_read) ? -1 : real_pread64(fd, bytes, size, at);
 }
 
 int fsync(int fd)
