@@ -230,7 +230,8 @@ def main():
             for name, args, data in runs(command, files):
                 if name == "tagsnip":
                     add("tagsnip_command_line", b"\0".join(encoded(args)))
-                    insert = option_value(args, ["-R", "-F", "-B", "--replace", "--insert-front", "--insert-back"])
+                    insert = option_value(args, ["-R", "-F", "-B", "--replace", "--insert-front", "--insert-back",
+                                                  "--ensure-block"])
                     source = option_value(args, ["-i", "--input"])
                     stdin = files.get(source, b"") if source else (data or b"")
                     for control in (b"", b"d3p"):

@@ -46,6 +46,9 @@ void expect_parsed(const run_settings& s, const tagsnipmodel::expected& e)
                same_text(s.highlight_marked2, m.highlight_marked2),
            "highlight labels");
     expect(s.warnings == m.warnings, "warnings");
+    expect(s.exact_tag_lines == m.exact_tag_lines && s.strict_blocks == m.strict_blocks &&
+               s.ensure_block == m.ensure_block,
+           "marker-line settings");
 }
 
 // The conversion of the line number prints that number and nothing else
@@ -81,6 +84,13 @@ void expect_normalised(const run_settings& s, const run_settings& parsed)
     expect(s.begin_tag == begin, "begin tag after normalisation");
     // Identical tags are the very same string; different ones are not.
     expect(s.end_tag == end, "end tag after normalisation");
+    // A managed block is Replace between two different exact tag lines,
+    // checked first, the tags outside.
+    if (parsed.ensure_block)
+        expect(s.act == action::replace && s.exact_tag_lines && s.strict_blocks && !s.include_tags &&
+                   s.begin_tag != nullptr && s.begin_tag != s.end_tag,
+               "a managed block's settings");
+    expect(!s.exact_tag_lines || s.full_tag_lines, "exact tag lines are full tag lines");
     if (s.begin_tag != nullptr) {
         expect(s.begin_tag[0] != '\0' && s.end_tag[0] != '\0', "tags are not empty");
         expect(s.from_line == 0 && s.to_line == 0, "no line selection with tags");

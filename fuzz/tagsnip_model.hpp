@@ -71,6 +71,13 @@ struct expected {
     char enumerate_format[tagsnip::enumerate_format_size] = "%06llu";
 };
 
+// An action limit as atoi reads it, held within the signed 32-bit range.
+inline std::int32_t limit_of(const char* text)
+{
+    const long long n = strtoll(text, nullptr, 10);
+    return static_cast<std::int32_t>(n > INT32_MAX ? INT32_MAX : n < INT32_MIN ? INT32_MIN : n);
+}
+
 // Runs the option loop the way the option table describes it. False when
 // the real loop would end the process (an option error, --help, --version,
 // a missing word after --select or --highlight-params, a refused format
@@ -85,22 +92,22 @@ inline bool model_option_loop(command_line& cl, expected& e)
     int c;
     while ((c = getopt_long(argc, argv.data(), tf.short_options, tf.long_options, nullptr)) != -1) {
         switch (c) {
-        case 'C': s.act = tagsnip::action::cat; break;
-        case '0': s.act = tagsnip::action::discard; break;
-        case 'H': s.act = tagsnip::action::highlight; break;
-        case 'E': s.act = tagsnip::action::enumerate; break;
-        case 'X': s.act = tagsnip::action::extract; break;
-        case 'D': s.act = tagsnip::action::remove; break;
-        case 'F': s.act = tagsnip::action::insert_front; s.insert_file = optarg; break;
-        case 'B': s.act = tagsnip::action::insert_back; s.insert_file = optarg; break;
-        case 'R': s.act = tagsnip::action::replace; s.insert_file = optarg; break;
+        case 'C': s.act = tagsnip::action::cat; s.ensure_block = false; break;
+        case '0': s.act = tagsnip::action::discard; s.ensure_block = false; break;
+        case 'H': s.act = tagsnip::action::highlight; s.ensure_block = false; break;
+        case 'E': s.act = tagsnip::action::enumerate; s.ensure_block = false; break;
+        case 'X': s.act = tagsnip::action::extract; s.ensure_block = false; break;
+        case 'D': s.act = tagsnip::action::remove; s.ensure_block = false; break;
+        case 'F': s.act = tagsnip::action::insert_front; s.insert_file = optarg; s.ensure_block = false; break;
+        case 'B': s.act = tagsnip::action::insert_back; s.insert_file = optarg; s.ensure_block = false; break;
+        case 'R': s.act = tagsnip::action::replace; s.insert_file = optarg; s.ensure_block = false; break;
         case 'i': s.input_file = optarg; break;
         case 'o': s.output_file = optarg; break;
         case 'a': s.append = true; break;
         case 'p': s.in_place = true; break;
         case 'k': s.keep_broken = true; break;
-        case 'm': s.min_actions = atoi(optarg); break;
-        case 'M': s.max_actions = atoi(optarg); break;
+        case 'm': s.min_actions = limit_of(optarg); break;
+        case 'M': s.max_actions = limit_of(optarg); break;
         case 's':
             if (optind >= argc)
                 return false;
@@ -115,6 +122,13 @@ inline bool model_option_loop(command_line& cl, expected& e)
         case 'y': s.include_tags = true; break;
         case 'f': s.full_tag_lines = true; break;
         case 'g': s.full_tag_lines = false; break;
+        case tagsnip::opt_exact_tag_lines: s.exact_tag_lines = true; break;
+        case tagsnip::opt_strict_blocks: s.strict_blocks = true; break;
+        case tagsnip::opt_ensure_block:
+            s.act = tagsnip::action::replace;
+            s.insert_file = optarg;
+            s.ensure_block = true;
+            break;
         case 'q': s.warnings = false; break;
         case tagsnip::opt_enumerate_format:
             // The conversion maker is pure: it is asked whether the value
@@ -157,6 +171,9 @@ inline bool refused_by_checks(const tagsnip::run_settings& s)
     if (s.max_actions >= 0 && s.min_actions > s.max_actions)
         return true;
     const bool tags = s.begin_tag != nullptr && s.begin_tag[0] != '\0';
+    const bool two_tags = tags && s.end_tag != nullptr && s.end_tag[0] != '\0' && strcmp(s.begin_tag, s.end_tag) != 0;
+    if (s.ensure_block && !two_tags)
+        return true;
     return tags && (s.from_line != 0 || s.to_line != 0);
 }
 

@@ -22,6 +22,7 @@
 
 #include "fuzz/fuzz_input.hpp"
 #include "fuzz/tagsnip_model.hpp"
+#include "tagsnip/block_check.hpp"
 #include "tagsnip/actions.hpp"
 #include "tagsnip/command_line.hpp"
 #include "tagsnip/input.hpp"
@@ -58,8 +59,14 @@ struct model_emitter {
     }
     void insert_file()
     {
-        if (insert_given)
-            out += insert;
+        if (!insert_given)
+            return;
+        out += insert;
+        // Between full tag lines an insertion stays lines of its own.
+        const bool completes = s.begin_tag != nullptr && s.full_tag_lines &&
+                               (s.act == action::insert_front || s.act == action::insert_back || s.act == action::replace);
+        if (completes && !insert.empty() && insert.back() != '\n')
+            out += '\n';
     }
 
     void outside(const char* p, std::size_t n, bool boundary)
@@ -135,6 +142,18 @@ const char* search(const char* from, const char* to, const char* tag, std::size_
     return nullptr;
 }
 
+// The line itself when it is the tag without its LF or CR LF, else null.
+const char* exact_line(const char* line, const char* end, const char* tag, std::size_t length)
+{
+    std::string text(line, end);
+    if (!text.empty() && text.back() == '\n') {
+        text.pop_back();
+        if (!text.empty() && text.back() == '\r')
+            text.pop_back();
+    }
+    return text == std::string(tag, length) ? line : nullptr;
+}
+
 struct model_scanner {
     const run_settings& s;
     const tagsnip::line_range& lines;
@@ -169,7 +188,7 @@ struct model_scanner {
         for (;;) {
             const char* tag = looking_for_end ? s.end_tag : s.begin_tag;
             const std::size_t length = looking_for_end ? s.end_length : s.begin_length;
-            const char* m = search(pos, limit, tag, length);
+            const char* m = s.exact_tag_lines ? exact_line(line, end, tag, length) : search(pos, limit, tag, length);
             if (m == nullptr)
                 break;
             found = true;
@@ -249,9 +268,11 @@ struct model_scanner {
                 tag_mode(p, end);
             p = end;
         }
+        open_at_end = e.open;
         if (e.open)
             e.inside(q, 0, true);
     }
+    bool open_at_end = false;
 };
 
 std::int64_t model_line_count(const std::string& input)
@@ -415,6 +436,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     a.settings = &s;
     a.out = &out;
     a.insert = insert_given ? fileno(insert_file.f) : -1;
+    a.insert_line_end = tagsnip::insert_line_end_for(s, false);
     tagsnip::line_buffer b = buffer_of(capacity);
     const bool per_line = force_line_pieces || tagsnip::needs_line_pieces(s.act);
     const int error = tagsnip::scan_input(scanned.f, b, s, lines, per_line, a);
@@ -427,5 +449,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
            [&] { return "written:  " + shown(written) + "\nexpected: " + shown(expected_output.out); });
     expect(a.action_count == expected_output.count, "the number of blocks");
     expect(!a.block_open, "no block is left open");
+
+    // The check of --strict-blocks finds the blocks as the scanner does: a
+    // block the scan leaves open at the end is a fault, and without a fault
+    // it counts the blocks the scan counts.
+    if (s.begin_tag != nullptr && s.begin_tag != s.end_tag) {
+        const stream surveyed(input_stream(input, through_descriptor));
+        tagsnip::line_buffer sb = buffer_of(capacity);
+        tagsnip::block_survey sv;
+        const int survey_error = tagsnip::survey_input(surveyed.f, sb, s, sv);
+        tagsnip::release_line_buffer(sb);
+        expect(survey_error == 0, "the survey reads without error");
+        if (sv.fault == tagsnip::block_fault::none) {
+            expect(!model.open_at_end, "no fault, yet the scan leaves a block open");
+            expect(sv.blocks == expected_output.count, "the survey counts the blocks the scan counts");
+        }
+        if (sv.fault == tagsnip::block_fault::unclosed)
+            expect(model.open_at_end, "an unclosed block the scan closes");
+        expect(sv.ends_in_newline == (input.empty() || input.back() == '\n'), "the input's last newline");
+    }
     return 0;
 }

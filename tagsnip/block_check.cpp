@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include "tagsnip/block_check.hpp"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -10,38 +12,60 @@
 namespace tagsnip {
 namespace {
 
-void set_fault(block_survey& sv, block_fault fault, std::int64_t line)
+void set_fault(block_survey& sv, block_fault fault, std::int64_t at)
 {
     sv.fault = fault;
-    sv.fault_line = line;
+    sv.fault_at = at;
 }
 
-void begin_block(block_survey& sv, std::int64_t line)
+void begin_block(block_survey& sv, std::int64_t at)
 {
     if (sv.one_block_only && sv.blocks >= 1) {
-        set_fault(sv, block_fault::second_block, line);
+        set_fault(sv, block_fault::second_block, at);
         return;
     }
     if (++sv.blocks == 1)
-        sv.first_begin_line = line;
-    sv.begin_line = line;
+        sv.first_begin_at = at;
+    sv.begin_at = at;
     sv.inside = true;
+}
+
+// The number of the line that begins at the offset: the newlines before it
+// in the file, read again, and one.
+long long line_at(int fd, std::int64_t offset)
+{
+    char piece[65536];
+    std::int64_t at = 0;
+    std::int64_t newlines = 0;
+    while (at < offset) {
+        const std::int64_t left = offset - at;
+        const std::size_t n = left < static_cast<std::int64_t>(sizeof piece) ? static_cast<std::size_t>(left)
+                                                                              : sizeof piece;
+        const ssize_t got = pread(fd, piece, n, at);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            die("ERROR: Read error: %s!", strerror(got < 0 ? errno : EIO));
+        newlines += count_newlines(piece, static_cast<std::size_t>(got));
+        at += got;
+    }
+    return static_cast<long long>(newlines + 1);
 }
 
 // A line that holds a tag, with full tag lines: outside, a begin tag opens
 // a block (whatever else the line holds) and an end tag alone is a fault;
 // inside, an end tag closes it and a begin tag alone is a fault.
-void survey_tag_line(block_survey& sv, bool has_begin, bool has_end, std::int64_t line)
+void survey_tag_line(block_survey& sv, bool has_begin, bool has_end, std::int64_t at)
 {
     if (!sv.inside) {
         if (has_begin)
-            begin_block(sv, line);
+            begin_block(sv, at);
         else
-            set_fault(sv, block_fault::stray_end, line);
+            set_fault(sv, block_fault::stray_end, at);
     } else if (has_end) {
         sv.inside = false;
     } else {
-        set_fault(sv, block_fault::nested_begin, line);
+        set_fault(sv, block_fault::nested_begin, at);
     }
 }
 
@@ -49,7 +73,7 @@ void survey_tag_line(block_survey& sv, bool has_begin, bool has_end, std::int64_
 // the line, with a look for the other tag in the text it passes over. The
 // tag the walk has just used is not looked at again as the other tag.
 void survey_tags_in_line(block_survey& sv, const run_settings& s, const char* ls, const char* le,
-                         std::int64_t line)
+                         std::int64_t at)
 {
     const void* nul = memchr(ls, '\0', static_cast<std::size_t>(le - ls));
     const char* limit = nul != nullptr ? static_cast<const char*>(nul) : le;
@@ -60,12 +84,12 @@ void survey_tags_in_line(block_survey& sv, const run_settings& s, const char* ls
             const char* b = find_tag(pos, limit, s.begin_tag, s.begin_length);
             const char* e = find_tag(other_from, limit, s.end_tag, s.end_length);
             if (e != nullptr && (b == nullptr || e < b)) {
-                set_fault(sv, block_fault::stray_end, line);
+                set_fault(sv, block_fault::stray_end, at);
                 return;
             }
             if (b == nullptr)
                 return;
-            begin_block(sv, line);
+            begin_block(sv, at);
             if (sv.fault != block_fault::none)
                 return;
             other_from = b + s.begin_length;
@@ -74,7 +98,7 @@ void survey_tags_in_line(block_survey& sv, const run_settings& s, const char* ls
             const char* e = find_tag(pos, limit, s.end_tag, s.end_length);
             const char* b = find_tag(other_from, limit, s.begin_tag, s.begin_length);
             if (b != nullptr && (e == nullptr || b < e)) {
-                set_fault(sv, block_fault::nested_begin, line);
+                set_fault(sv, block_fault::nested_begin, at);
                 return;
             }
             if (e == nullptr)
@@ -106,7 +130,6 @@ void survey_lines(block_survey& sv, const run_settings& s, const char* p, const 
     }
     sv.empty = false;
     sv.ends_in_newline = q[-1] == '\n';
-    const char* counted = p;
     // Identical tags make blocks that close where they open: nothing to check.
     if (s.begin_tag != nullptr && s.begin_tag != s.end_tag && sv.fault == block_fault::none) {
         const char* pos = p;
@@ -120,12 +143,11 @@ void survey_lines(block_survey& sv, const run_settings& s, const char* p, const 
             const bool has_begin = seen(ls, nb, le);
             const bool has_end = seen(ls, ne, le);
             if (has_begin || has_end) {
-                sv.line += count_newlines(counted, static_cast<std::size_t>(ls - counted));
-                counted = ls;
+                const std::int64_t at = sv.offset + (ls - p);
                 if (s.full_tag_lines)
-                    survey_tag_line(sv, has_begin, has_end, sv.line + 1);
+                    survey_tag_line(sv, has_begin, has_end, at);
                 else
-                    survey_tags_in_line(sv, s, ls, le, sv.line + 1);
+                    survey_tags_in_line(sv, s, ls, le, at);
             }
             pos = le;
             if (nb != nullptr && nb < le)
@@ -134,15 +156,13 @@ void survey_lines(block_survey& sv, const run_settings& s, const char* p, const 
                 ne = find_tag_as_set(s, le, q, s.end_tag, s.end_length);
         }
     }
-    sv.line += count_newlines(counted, static_cast<std::size_t>(q - counted));
-    if (q[-1] != '\n')
-        ++sv.line;  // the input's last line, without newline
+    sv.offset += q - p;
 }
 
 void finish_survey(block_survey& sv)
 {
     if (sv.fault == block_fault::none && sv.inside)
-        set_fault(sv, block_fault::unclosed, sv.begin_line);
+        set_fault(sv, block_fault::unclosed, sv.begin_at);
 }
 
 int survey_input(FILE* in, line_buffer& b, const run_settings& s, block_survey& sv)
@@ -162,9 +182,11 @@ int survey_input(FILE* in, line_buffer& b, const run_settings& s, block_survey& 
     return 0;
 }
 
-void report_block_fault(const block_survey& sv)
+void report_block_fault(const block_survey& sv, int fd)
 {
-    const long long line = static_cast<long long>(sv.fault_line);
+    if (sv.fault == block_fault::none)
+        return;
+    const long long line = line_at(fd, sv.fault_at);
     switch (sv.fault) {
     case block_fault::none:
         return;
@@ -174,10 +196,10 @@ void report_block_fault(const block_survey& sv)
         die("ERROR: The end tag on line %lld is outside a block (--strict-blocks)!", line);
     case block_fault::nested_begin:
         die("ERROR: The begin tag on line %lld is inside the block begun on line %lld (--strict-blocks)!", line,
-            static_cast<long long>(sv.begin_line));
+            line_at(fd, sv.begin_at));
     case block_fault::second_block:
         die("ERROR: A second block begins on line %lld, the first on line %lld (--ensure-block)!", line,
-            static_cast<long long>(sv.first_begin_line));
+            line_at(fd, sv.first_begin_at));
     }
 }
 

@@ -134,7 +134,8 @@ void copy_input_whole()
 }
 
 // The counting pass as the survey of the blocks; a fault ends the run.
-std::int64_t survey_input_lines(const run_settings& s, block_survey& sv)
+// With tags there is no line number to resolve: the lines are not counted.
+void survey_input_lines(const run_settings& s, block_survey& sv)
 {
     if (!rewindable(fileno(run.input)))
         copy_input_whole();
@@ -144,8 +145,7 @@ std::int64_t survey_input_lines(const run_settings& s, block_survey& sv)
         error = errno;
     if (error != 0)
         die("ERROR: Read error: %s!", strerror(error));
-    report_block_fault(sv);
-    return sv.line;
+    report_block_fault(sv, fileno(run.input));
 }
 
 }  // namespace
@@ -177,7 +177,11 @@ line_range open_input(const run_settings& s, const char* input_file, block_surve
     const bool from_end = s.from_line < 0 || s.to_line < 0;
     advise(fileno(f), from_end ? POSIX_FADV_WILLNEED : POSIX_FADV_SEQUENTIAL);
 
-    const std::int64_t count = checks_blocks(s) ? survey_input_lines(s, sv) : count_input_lines(f);
+    std::int64_t count = 0;
+    if (checks_blocks(s))
+        survey_input_lines(s, sv);
+    else
+        count = count_input_lines(f);
     const line_range lines{resolve_from_line(s.from_line, count), resolve_to_line(s.to_line, count)};
     if (s.warnings && lines.to != 0 && lines.to < lines.from)
         frame::report_format("WARNING: Line selection range (%lld — %lld) is not useful. Input file too short?",
