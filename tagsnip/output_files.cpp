@@ -173,8 +173,11 @@ int complete_temp_output()
     struct stat st {};
     if (stat(run.resolved_input_path, &st) == 0) {
         // Another user's file edited in a writable folder: the mode below
-        // still applies, and the change of owner is said.
-        if (fchown(fd, st.st_uid, st.st_gid) != 0)
+        // still applies, and the change of owner is said. Where they are
+        // the same already nothing is asked (some file systems refuse any).
+        struct stat made {};
+        const bool same_owner = fstat(fd, &made) == 0 && made.st_uid == st.st_uid && made.st_gid == st.st_gid;
+        if (!same_owner && fchown(fd, st.st_uid, st.st_gid) != 0)
             frame::report_format("WARNING: Unable to restore file owner and group for %s: %s!", run.input_name,
                                  strerror(errno));
         if (fchmod(fd, st.st_mode & 07777) != 0)
