@@ -6,7 +6,7 @@
 
 #include "epochfmt/command_line.hpp"
 #include "epochfmt/time_text.hpp"
-#include "epochfmt/timestamp_parse.hpp"
+#include "epochfmt/timestamp_operand.hpp"
 #include "frame/tool_frame.hpp"
 #include "timestamp/epoch_time.hpp"
 #include "timestamp/operand_walk.hpp"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "epochfmt/timestamp_parse.hpp"
+#include "epochfmt/timestamp_operand.hpp"
 #include "timestamp/epoch_time.hpp"
 #include "timestamp/template_split.hpp"
 

@@ -5,7 +5,7 @@
 
 #include "epochscan/command_line.hpp"
 #include "epochscan/count_output.hpp"
-#include "epochscan/time_parse.hpp"
+#include "epochscan/time_text_parse.hpp"
 #include "frame/tool_frame.hpp"
 #include "timestamp/epoch_time.hpp"
 #include "timestamp/operand_walk.hpp"

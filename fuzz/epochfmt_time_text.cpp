@@ -21,7 +21,7 @@
 #include <string>
 
 #include "epochfmt/time_text.hpp"
-#include "epochfmt/timestamp_parse.hpp"
+#include "epochfmt/timestamp_operand.hpp"
 #include "fuzz/fuzz_input.hpp"
 #include "timestamp/civil_time.hpp"
 #include "timestamp/epoch_time.hpp"

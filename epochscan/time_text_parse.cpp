@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-2-Clause
-#include "epochscan/time_parse.hpp"
+#include "epochscan/time_text_parse.hpp"
 
 #include <cctype>
 
