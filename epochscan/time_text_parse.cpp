@@ -149,6 +149,20 @@ bool parse_canonical(const char* text, const char* time_template, timestamp::epo
     return true;
 }
 
+bool template_gives_instant(const char* time_template)
+{
+    for (const char* p = time_template; *p != '\0'; ++p) {
+        if (*p != '%')
+            continue;
+        if (p[1] == 'z' || p[1] == 's')
+            return true;
+        if (p[1] == '\0')
+            return false;
+        ++p;  // the conversion character, whatever it is
+    }
+    return false;
+}
+
 bool parse_with_library(const char* text, const char* time_template, timestamp::epoch_ns* out)
 {
     tm broken_down{};
