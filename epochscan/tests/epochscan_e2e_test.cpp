@@ -283,4 +283,53 @@ TEST_P(RoundTrip, EpochfmtThenEpochscan)
 
 INSTANTIATE_TEST_SUITE_P(Units, RoundTrip, testing::Values('s', 'm', 'u', 'n'));
 
+// Random instants shown in a zone by epochfmt and read in the same zone by
+// epochscan come back, to the nanosecond; where the local time happens
+// twice, epochscan gives the earlier instant with the same text.
+class ZoneRoundTrip : public testing::TestWithParam<const char*> {};
+
+TEST_P(ZoneRoundTrip, EpochfmtThenEpochscan)
+{
+    if (!testsupport::file_exists(testsupport::program_path("epochfmt")))
+        GTEST_SKIP() << "epochfmt is not built here";
+    const std::string zone = std::string("--zone=") + GetParam();
+    std::mt19937_64 random(20261210u + std::string(GetParam()).size());
+    // Years 1900 to 2260, with more of them near the changes of today.
+    std::uniform_int_distribution<int64_t> nanoseconds(-2208988800000000000, 9100000000000000000);
+    std::uniform_int_distribution<int64_t> recent(1600000000000000000, 1900000000000000000);
+    std::vector<std::string> args = {"-n", zone, "--"};
+    for (int i = 0; i < 2000; ++i)
+        args.push_back(std::to_string(i % 2 == 0 ? nanoseconds(random) : recent(random)));
+    const run_result text = testsupport::run_program("epochfmt", args);
+    ASSERT_EQ(text.status, 0) << text.err;
+    std::vector<std::string> scan_args = {"-n", zone};
+    for (size_t start = 0, end; (end = text.out.find('\n', start)) != std::string::npos; start = end + 1)
+        scan_args.push_back(text.out.substr(start, end - start));
+    ASSERT_EQ(scan_args.size(), args.size() - 1);
+    const run_result back = epochscan(scan_args);
+    ASSERT_EQ(back.status, 0) << back.err;
+    std::vector<std::string> earlier = {"-n", zone, "--"};
+    std::string earlier_texts;
+    size_t i = 3;
+    for (size_t start = 0, end; (end = back.out.find('\n', start)) != std::string::npos; start = end + 1, ++i) {
+        const std::string value = back.out.substr(start, end - start);
+        if (value == args[i])
+            continue;
+        EXPECT_LT(atoll(value.c_str()), atoll(args[i].c_str())) << args[i] << " came back as " << value;
+        earlier.push_back(value);
+        earlier_texts += scan_args[i - 1] + "\n";
+    }
+    EXPECT_EQ(i, args.size());
+    if (earlier.size() > 3) {
+        const run_result shown = testsupport::run_program("epochfmt", earlier);
+        EXPECT_EQ(shown.out, earlier_texts);  // the same local time
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Zones, ZoneRoundTrip,
+                         testing::Values("Europe/Berlin", "Australia/Sydney", "America/New_York", "Europe/Dublin",
+                                         "Pacific/Chatham", "Africa/Casablanca", "AEST-10AEDT,M10.1.0,M4.1.0/3",
+                                         "-03:30"),
+                         [](const testing::TestParamInfo<const char*>& p) { return "zone" + std::to_string(p.index); });
+
 }  // namespace
