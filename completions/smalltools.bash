@@ -59,17 +59,41 @@ _hostfacts()
     _smalltools_complete "-h --help -v --version -c --compatibility" ""
 }
 
+# _smalltools_zone: after --zone (also as --zone=), complete the names of
+# the zone database under TZDIR or the system's zone folder, and say so;
+# offsets and rules are typed by hand.
+_smalltools_zone()
+{
+    local cur=${COMP_WORDS[COMP_CWORD]}
+    local prev=
+    [ "$COMP_CWORD" -gt 0 ] && prev=${COMP_WORDS[COMP_CWORD-1]}
+    if [ "$cur" = "=" ]; then
+        cur=
+    elif [ "$prev" = "=" ] && [ "$COMP_CWORD" -gt 1 ]; then
+        prev=${COMP_WORDS[COMP_CWORD-2]}
+    fi
+    [ "$prev" = "--zone" ] || return 1
+    local dir=${TZDIR:-/usr/share/zoneinfo}
+    # Zone names begin with a capital letter; the folders posix/ and right/
+    # hold the same zones again, and files with a dot are tables.
+    COMPREPLY=($(compgen -W "$(cd "$dir" 2>/dev/null && find -L . -type f -path './[A-Z]*' ! -name '*.*' \
+        ! -path './posix/*' ! -path './right/*' 2>/dev/null | sed 's|^\./||')" -- "$cur"))
+    return 0
+}
+
 _epochfmt()
 {
+    _smalltools_zone && return 0
     _smalltools_complete "-T --template -H --human-readable -s --seconds -m --milliseconds
-        -u --microseconds -n --nanoseconds --file -h --help -v --version" "--file"
+        -u --microseconds -n --nanoseconds --file --zone -h --help -v --version" "--file"
 }
 
 _epochscan()
 {
+    _smalltools_zone && return 0
     _smalltools_complete "-T --template -F --float -I --integer-decimal --integer -X --integer-hexadecimal
         -0 --integer-0x-hexadecimal -H --human-readable -s --seconds -m --milliseconds
-        -u --microseconds -n --nanoseconds --file -h --help -v --version" "--file"
+        -u --microseconds -n --nanoseconds --file --zone -h --help -v --version" "--file"
 }
 
 _dozejitter()
