@@ -63,5 +63,7 @@ int main(int argc, char* argv[])
         }
     });
     free(form.parts.prefix);
+    if (s.zone != nullptr)
+        timestamp::free_time_zone(&zone);
     return 0;
 }

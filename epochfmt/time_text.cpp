@@ -3,8 +3,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <cerrno>
+#include <cstdlib>
 #include <ctime>
-#include <string>
 
 #include "frame/tool_frame.hpp"
 #include "timestamp/civil_time.hpp"
@@ -32,23 +33,33 @@ char* four_digits(char* p, int value)
     return two_digits(two_digits(p, value / 100), value % 100);
 }
 
-// The template part with each %s conversion written out as the seconds
-// since the Epoch of the broken-down time: strftime takes its fields for
-// the process's own zone (UTC) and would be off by the offset.
-std::string with_epoch_seconds(const char* part, const tm& t)
+// strftime of a template part in which each %s conversion is written out
+// as the seconds since the Epoch of the broken-down time: strftime takes
+// the fields for the process's own zone (UTC) and would be off by the
+// offset. 0 when strftime fails.
+size_t strftime_with_epoch_seconds(char* buffer, size_t size, const char* part, const tm& t)
 {
-    std::string out;
+    size_t conversions = 0;
+    for (const char* f = strstr(part, "%s"); f != nullptr; f = strstr(f + 2, "%s"))
+        ++conversions;
+    char* copy = static_cast<char*>(malloc(strlen(part) + conversions * 24 + 1));
+    if (copy == nullptr)
+        frame::die("ERROR: malloc() failed: %s!", strerror(errno));
+    char* p = copy;
     for (const char* f = part; *f != '\0'; ++f) {
         if (f[0] == '%' && f[1] == 's') {
-            out += std::to_string(epoch_seconds_of(t));
+            p += snprintf(p, 24, "%lld", static_cast<long long>(epoch_seconds_of(t)));
             ++f;
         } else {
-            out += f[0];
+            *p++ = f[0];
             if (f[0] == '%' && f[1] != '\0')
-                out += *++f;
+                *p++ = *++f;
         }
     }
-    return out;
+    *p = '\0';
+    const size_t n = strftime(buffer, size, copy, &t);
+    free(copy);
+    return n;
 }
 
 // strftime of a non-empty part into *length bytes; an empty part gives
@@ -62,7 +73,7 @@ bool format_part(char* buffer, size_t size, const char* part, const tm& broken_d
     size_t n = format_numeric(buffer, size, part, broken_down);
     if (n == numeric_unsupported) {
         if (broken_down.tm_gmtoff != 0 && strstr(part, "%s") != nullptr)
-            n = strftime(buffer, size, with_epoch_seconds(part, broken_down).c_str(), &broken_down);
+            n = strftime_with_epoch_seconds(buffer, size, part, broken_down);
         else
             n = strftime(buffer, size, part, &broken_down);
     }
@@ -218,7 +229,7 @@ line_result write_time_line(FILE* out, const line_form& form, const point_in_tim
         fprintf(out, form.sentence_format, texts[0], texts[1], texts[2], texts[3], static_cast<long long>(low), low,
                 t.unit->label);
     else
-        fprintf(out, form.sentence_format, texts[0], texts[1], texts[2], texts[3], form.zone->name.c_str(),
+        fprintf(out, form.sentence_format, texts[0], texts[1], texts[2], texts[3], form.zone->name,
                 static_cast<long long>(low), low, t.unit->label);
     putc('\n', out);
     return line_result::written;

@@ -52,5 +52,7 @@ int main(int argc, char* argv[])
         }
         epochscan::write_count_line(stdout, value, *s.unit, s.form, sentence_end);
     });
+    if (s.zone != nullptr)
+        timestamp::free_time_zone(&zone);
     return 0;
 }

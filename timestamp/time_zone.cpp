@@ -18,7 +18,6 @@ namespace timestamp {
 namespace {
 
 constexpr int64_t day_seconds = 86400;
-constexpr int bucket_shift = 21;
 // A zone file is a few kilobytes; anything far larger is not one.
 constexpr size_t largest_zone_file = 1024 * 1024;
 // Offsets from UTC stay below a day and a bit (POSIX allows 24:59:59).
@@ -40,16 +39,31 @@ int64_t year_start(int64_t year)
     frame::die("ERROR: Unknown time zone \"%s\"!", zone);
 }
 
-int add_type(time_zone* z, int32_t offset, bool is_dst, const char* abbreviation, size_t length)
+size_t add_type(time_zone* z, int32_t offset, bool is_dst, const char* abbreviation, size_t length)
 {
-    zone_type t{};
+    zone_type& t = z->types[z->type_count];
     t.offset = offset;
     t.is_dst = is_dst;
     length = std::min(length, sizeof t.abbreviation - 1);
     memcpy(t.abbreviation, abbreviation, length);
     t.abbreviation[length] = '\0';
-    z->types.push_back(t);
-    return static_cast<int>(z->types.size() - 1);
+    return z->type_count++;
+}
+
+// Room for COUNT more changes in the table.
+void reserve_changes(time_zone* z, size_t count)
+{
+    const size_t wanted = z->change_count + count;
+    z->at = static_cast<int64_t*>(realloc(z->at, wanted * sizeof *z->at));
+    z->type_of = static_cast<uint16_t*>(realloc(z->type_of, wanted * sizeof *z->type_of));
+    if (z->at == nullptr || z->type_of == nullptr)
+        frame::die("ERROR: malloc() failed: %s!", strerror(errno));
+}
+
+// The index of the last change at or before t (t at or after the first).
+size_t change_before(const time_zone& z, int64_t t)
+{
+    return static_cast<size_t>(std::upper_bound(z.at, z.at + z.change_count, t) - z.at - 1);
 }
 
 // --- POSIX TZ strings --------------------------------------------------------
@@ -245,15 +259,27 @@ int64_t rule_day(const rule_date& d, int64_t year)
 
 struct rule_change {
     int64_t at;
-    int type;
+    size_t type;
 };
+
+// Sorts a few changes by time, keeping the order of changes at the same time.
+void sort_changes(rule_change* c, size_t count)
+{
+    for (size_t i = 1; i < count; ++i) {
+        const rule_change moved = c[i];
+        size_t j = i;
+        for (; j > 0 && c[j - 1].at > moved.at; --j)
+            c[j] = c[j - 1];
+        c[j] = moved;
+    }
+}
 
 // The rule's two changes of a year, in the order of the year.
 void rule_changes(const time_zone& z, int64_t year, rule_change out[2])
 {
     const zone_rule& r = z.rule;
-    const int64_t start = rule_day(r.start, year) * day_seconds + r.start.time - z.types[static_cast<size_t>(r.std_type)].offset;
-    const int64_t end = rule_day(r.end, year) * day_seconds + r.end.time - z.types[static_cast<size_t>(r.dst_type)].offset;
+    const int64_t start = rule_day(r.start, year) * day_seconds + r.start.time - z.types[r.std_type].offset;
+    const int64_t end = rule_day(r.end, year) * day_seconds + r.end.time - z.types[r.dst_type].offset;
     out[0] = {start, r.dst_type};
     out[1] = {end, r.std_type};
     if (end < start)  // the southern hemisphere: summer time spans the new year
@@ -271,7 +297,7 @@ zone_interval rule_interval(const time_zone& z, int64_t t)
     rule_change changes[10];
     for (int i = 0; i < 5; ++i)
         rule_changes(z, year - 2 + i, changes + 2 * i);
-    std::stable_sort(changes, changes + 10, [](const rule_change& a, const rule_change& b) { return a.at < b.at; });
+    sort_changes(changes, 10);
     zone_interval iv{INT64_MIN, INT64_MAX, changes[0].type == r.dst_type ? r.std_type : r.dst_type};
     for (const rule_change& c : changes) {
         if (c.at <= t) {
@@ -286,31 +312,39 @@ zone_interval rule_interval(const time_zone& z, int64_t t)
 }
 
 // The rule's changes after the table's last one, up to the year 2400, go
-// into the table; so do those from 1800 for a zone that is only a rule.
+// into the table; so do those from 1800 for a zone that is only a rule. A
+// year's changes follow those of the year before; one at the very time of
+// the last takes its place (a rule of summer time all year round).
 void extend_table_by_rule(time_zone* z)
 {
     if (!z->rule.present || !z->rule.has_dst)
         return;
-    const bool from_rule_only = z->at.empty();
+    const bool from_rule_only = z->change_count == 0;
     int64_t first_year = 1800;
     if (!from_rule_only) {
         tm t{};
-        first_year = utc_broken_down(z->at.back(), &t) ? t.tm_year + 1900 - 1 : 2400;
+        first_year = utc_broken_down(z->at[z->change_count - 1], &t) ? t.tm_year + 1900 - 1 : 2400;
     }
-    std::vector<rule_change> changes;
+    if (first_year >= 2400)
+        return;
+    reserve_changes(z, static_cast<size_t>(2400 - first_year) * 2);
     for (int64_t year = first_year; year < 2400; ++year) {
         rule_change two[2];
         rule_changes(*z, year, two);
-        changes.insert(changes.end(), two, two + 2);
-    }
-    std::stable_sort(changes.begin(), changes.end(), [](const rule_change& a, const rule_change& b) { return a.at < b.at; });
-    int current = from_rule_only ? -1 : z->type_of.back();
-    for (const rule_change& c : changes) {
-        if ((!z->at.empty() && c.at <= z->at.back()) || c.type == current)
-            continue;
-        z->at.push_back(c.at);
-        z->type_of.push_back(static_cast<uint16_t>(c.type));
-        current = c.type;
+        for (const rule_change& c : two) {
+            const size_t n = z->change_count;
+            if (n > 0 && c.at < z->at[n - 1])
+                continue;
+            if (n > 0 && c.at == z->at[n - 1]) {
+                z->type_of[n - 1] = static_cast<uint16_t>(c.type);
+                continue;
+            }
+            if (n > 0 && z->type_of[n - 1] == c.type)
+                continue;
+            z->at[n] = c.at;
+            z->type_of[n] = static_cast<uint16_t>(c.type);
+            z->change_count = n + 1;
+        }
     }
 }
 
@@ -334,11 +368,11 @@ struct tzif_counts {
     int64_t isut, isstd, leap, time, type, chars;
 };
 
-bool read_counts(const std::vector<unsigned char>& data, size_t at, tzif_counts* c)
+bool read_counts(const unsigned char* data, size_t size, size_t at, tzif_counts* c)
 {
-    if (data.size() < at + 44 || memcmp(data.data() + at, "TZif", 4) != 0)
+    if (size < at + 44 || memcmp(data + at, "TZif", 4) != 0)
         return false;
-    const unsigned char* p = data.data() + at + 20;
+    const unsigned char* p = data + at + 20;
     c->isut = big_endian(p, 4);
     c->isstd = big_endian(p + 4, 4);
     c->leap = big_endian(p + 8, 4);
@@ -355,27 +389,27 @@ size_t data_length(const tzif_counts& c, int time_bytes)
                                c.isstd + c.isut);
 }
 
-file_result read_zone_data(time_zone* z, const std::vector<unsigned char>& data)
+file_result read_zone_data(time_zone* z, const unsigned char* data, size_t size)
 {
     tzif_counts c{};
-    if (data.size() < 5 || memcmp(data.data(), "TZif", 4) != 0)
+    if (size < 5 || memcmp(data, "TZif", 4) != 0)
         return file_result::not_a_zone;
-    if (!read_counts(data, 0, &c))
+    if (!read_counts(data, size, 0, &c))
         return file_result::damaged;
     size_t at = 44;
     int time_bytes = 4;
     if (data[4] >= '2') {  // skip the 32-bit data for the 64-bit data after it
         at += data_length(c, 4);
-        if (!read_counts(data, at, &c))
+        if (!read_counts(data, size, at, &c))
             return file_result::damaged;
         at += 44;
         time_bytes = 8;
     }
-    if (data.size() < at + data_length(c, time_bytes))
+    if (size < at + data_length(c, time_bytes))
         return file_result::damaged;
     if (c.leap != 0)  // the "right/" zones count leap seconds, which Unix time does not
         return file_result::damaged;
-    const unsigned char* p = data.data() + at;
+    const unsigned char* p = data + at;
     const unsigned char* indices = p + c.time * time_bytes;
     const unsigned char* types = indices + c.time;
     const char* chars = reinterpret_cast<const char*>(types + c.type * 6);
@@ -391,98 +425,110 @@ file_result read_zone_data(time_zone* z, const std::vector<unsigned char>& data)
             return file_result::damaged;
         add_type(z, offset, t[4] == 1, name, static_cast<size_t>(static_cast<const char*>(nul) - name));
     }
+    reserve_changes(z, static_cast<size_t>(c.time));
     for (int64_t i = 0; i < c.time; ++i) {
         const int64_t when = big_endian(p + i * time_bytes, time_bytes);
-        if (indices[i] >= c.type || (!z->at.empty() && when <= z->at.back()))
+        if (indices[i] >= c.type || (z->change_count > 0 && when <= z->at[z->change_count - 1]))
             return file_result::damaged;
-        z->at.push_back(when);
-        z->type_of.push_back(indices[i]);
+        z->at[z->change_count] = when;
+        z->type_of[z->change_count] = indices[i];
+        ++z->change_count;
     }
     z->before_type = 0;
     if (time_bytes == 8) {  // the footer: "\n", a POSIX TZ string for the times after the table, "\n"
         const size_t footer = at + data_length(c, 8);
-        const auto begin = data.begin() + static_cast<std::ptrdiff_t>(footer);
-        if (footer >= data.size() || data[footer] != '\n')
+        if (footer >= size || data[footer] != '\n')
             return file_result::damaged;
-        const auto end = std::find(begin + 1, data.end(), '\n');
-        if (end == data.end())
+        const void* end = memchr(data + footer + 1, '\n', size - footer - 1);
+        if (end == nullptr)
             return file_result::damaged;
-        const std::string rule(begin + 1, end);
-        if (!rule.empty() && !read_posix_rule(z, rule.c_str()))
+        char rule[256];
+        const auto length = static_cast<size_t>(static_cast<const unsigned char*>(end) - (data + footer + 1));
+        if (length >= sizeof rule)
+            return file_result::damaged;
+        memcpy(rule, data + footer + 1, length);
+        rule[length] = '\0';
+        if (length > 0 && !read_posix_rule(z, rule))
             return file_result::damaged;
     }
     return file_result::read;
 }
 
 // The zone file of a name: under TZDIR, or the system's zone folder.
-std::string zone_path(const char* name)
+bool zone_path(const char* name, char* path, size_t size)
 {
-    if (name[0] == '/')
-        return name;
     const char* dir = getenv("TZDIR");
     if (dir == nullptr || dir[0] == '\0')
         dir = "/usr/share/zoneinfo";
-    return std::string(dir) + "/" + name;
+    const int n = name[0] == '/' ? snprintf(path, size, "%s", name) : snprintf(path, size, "%s/%s", dir, name);
+    return n >= 0 && static_cast<size_t>(n) < size;
 }
 
 file_result read_zone_file(time_zone* z, const char* name)
 {
-    const std::string path = zone_path(name);
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    char path[4096];
+    if (!zone_path(name, path, sizeof path))
+        return file_result::not_a_zone;
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG || errno == ELOOP)
             return file_result::not_a_zone;
-        frame::die("ERROR: Unable to read time zone file %s: %s!", path.c_str(), strerror(errno));
+        frame::die("ERROR: Unable to read time zone file %s: %s!", path, strerror(errno));
     }
-    std::vector<unsigned char> data(largest_zone_file + 1);
+    auto* data = static_cast<unsigned char*>(malloc(largest_zone_file + 1));
+    if (data == nullptr)
+        frame::die("ERROR: malloc() failed: %s!", strerror(errno));
     size_t length = 0;
-    for (;;) {
-        const ssize_t n = read(fd, data.data() + length, data.size() - length);
+    while (length <= largest_zone_file) {
+        const ssize_t n = read(fd, data + length, largest_zone_file + 1 - length);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
             const int error = errno;
             close(fd);
+            free(data);
             if (error == EISDIR)  // a folder of zones, such as "Europe"
                 return file_result::not_a_zone;
-            frame::die("ERROR: Unable to read time zone file %s: %s!", path.c_str(), strerror(error));
+            frame::die("ERROR: Unable to read time zone file %s: %s!", path, strerror(error));
         }
-        if (n == 0 || length + static_cast<size_t>(n) == data.size()) {
-            length += static_cast<size_t>(n);
+        if (n == 0)
             break;
-        }
         length += static_cast<size_t>(n);
     }
     close(fd);
-    if (length > largest_zone_file)
-        return file_result::not_a_zone;
-    data.resize(length);
-    const file_result result = read_zone_data(z, data);
+    const file_result result =
+        length > largest_zone_file ? file_result::not_a_zone : read_zone_data(z, data, length);
+    free(data);
     if (result == file_result::damaged)
-        frame::die("ERROR: Time zone file %s is damaged!", path.c_str());
+        frame::die("ERROR: Time zone file %s is damaged!", path);
     return result;
 }
 
 // The change of local time in force at the start of each bucket.
 void build_buckets(time_zone* z)
 {
-    if (z->at.empty())
+    if (z->change_count == 0)
         return;
-    z->bucket_low = std::max(z->at.front(), year_start(1900));
-    z->bucket_high = std::min(std::max(z->at.back(), z->bucket_low), year_start(2400));
-    for (int64_t b = z->bucket_low; b < z->bucket_high; b += int64_t{1} << bucket_shift) {
-        const auto next = std::upper_bound(z->at.begin(), z->at.end(), b);
-        z->bucket_first.push_back(static_cast<uint32_t>(next - z->at.begin() - 1));
+    z->bucket_low = std::max(z->at[0], year_start(1900));
+    z->bucket_high = std::min(std::max(z->at[z->change_count - 1], z->bucket_low), year_start(2400));
+    if (z->bucket_high <= z->bucket_low) {
+        z->bucket_high = z->bucket_low;
+        return;
     }
+    const auto count = static_cast<size_t>(((z->bucket_high - z->bucket_low) >> zone_bucket_shift) + 1);
+    z->bucket_first = static_cast<uint32_t*>(malloc(count * sizeof *z->bucket_first));
+    if (z->bucket_first == nullptr)
+        frame::die("ERROR: malloc() failed: %s!", strerror(errno));
+    for (size_t k = 0; k < count; ++k)
+        z->bucket_first[k] = static_cast<uint32_t>(change_before(*z, z->bucket_low + (static_cast<int64_t>(k) << zone_bucket_shift)));
 }
 
 }  // namespace
 
 void load_time_zone(time_zone* z, const char* zone)
 {
-    *z = time_zone{};
+    memset(z, 0, sizeof *z);
     z->name = zone;
-    z->last = {0, 0, 0};
     const char* name = zone[0] == ':' ? zone + 1 : zone;
     if (strcmp(name, "UTC") == 0) {
         z->is_utc = true;
@@ -501,34 +547,45 @@ void load_time_zone(time_zone* z, const char* zone)
     build_buckets(z);
 }
 
+void free_time_zone(time_zone* z)
+{
+    free(z->at);
+    free(z->type_of);
+    free(z->bucket_first);
+    z->at = nullptr;
+    z->type_of = nullptr;
+    z->bucket_first = nullptr;
+    z->change_count = 0;
+}
+
 zone_interval interval_at(time_zone* z, int64_t t)
 {
-    const std::vector<int64_t>& at = z->at;
+    const size_t n = z->change_count;
     const bool changing_rule = z->rule.present && z->rule.has_dst;
     zone_interval iv{};
-    if (at.empty()) {
+    if (n == 0) {
         iv = z->rule.present ? rule_interval(*z, t) : zone_interval{INT64_MIN, INT64_MAX, z->before_type};
-    } else if (t < at.front()) {
-        iv = z->rule_before_table ? rule_interval(*z, t) : zone_interval{INT64_MIN, at.front(), z->before_type};
-        iv.end = std::min(iv.end, at.front());
+    } else if (t < z->at[0]) {
+        iv = z->rule_before_table ? rule_interval(*z, t) : zone_interval{INT64_MIN, z->at[0], z->before_type};
+        iv.end = std::min(iv.end, z->at[0]);
     } else {
         size_t i = 0;
         if (t >= z->bucket_low && t < z->bucket_high) {
-            i = z->bucket_first[static_cast<size_t>((t - z->bucket_low) >> bucket_shift)];
-            while (i + 1 < at.size() && at[i + 1] <= t)
+            i = z->bucket_first[static_cast<uint64_t>(t - z->bucket_low) >> zone_bucket_shift];
+            while (i + 1 < n && z->at[i + 1] <= t)
                 ++i;
         } else {
-            i = static_cast<size_t>(std::upper_bound(at.begin(), at.end(), t) - at.begin() - 1);
+            i = change_before(*z, t);
         }
-        if (i + 1 < at.size()) {
-            iv = {at[i], at[i + 1], z->type_of[i]};
+        if (i + 1 < n) {
+            iv = {z->at[i], z->at[i + 1], z->type_of[i]};
         } else if (!changing_rule) {
-            iv = {at[i], INT64_MAX, z->type_of[i]};
+            iv = {z->at[i], INT64_MAX, z->type_of[i]};
         } else if (t < z->table_end) {
-            iv = {at[i], z->table_end, z->type_of[i]};
+            iv = {z->at[i], z->table_end, z->type_of[i]};
         } else {
             iv = rule_interval(*z, t);
-            iv.start = std::max(iv.start, at[i]);
+            iv.start = std::max(iv.start, z->at[i]);
         }
     }
     z->last = iv;
@@ -547,7 +604,7 @@ bool instant_of_local(time_zone* z, int64_t local, int64_t* instant)
     int64_t t = low;
     for (;;) {
         const zone_interval iv = interval_at(z, t);
-        const int64_t candidate = local - z->types[static_cast<size_t>(iv.type)].offset;
+        const int64_t candidate = local - z->types[iv.type].offset;
         if (candidate >= iv.start && candidate < iv.end) {
             *instant = candidate;
             return true;
