@@ -53,6 +53,8 @@ size_t add_type(time_zone* z, int32_t offset, bool is_dst, const char* abbreviat
 // Room for COUNT more changes in the table.
 void reserve_changes(time_zone* z, size_t count)
 {
+    if (count == 0)
+        return;
     const size_t wanted = z->change_count + count;
     z->at = static_cast<int64_t*>(realloc(z->at, wanted * sizeof *z->at));
     z->type_of = static_cast<uint16_t*>(realloc(z->type_of, wanted * sizeof *z->type_of));
