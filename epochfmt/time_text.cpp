@@ -62,23 +62,29 @@ size_t strftime_with_epoch_seconds(char* buffer, size_t size, const char* part, 
     return n;
 }
 
-// strftime of a non-empty part into *length bytes; an empty part gives
-// empty text. False when strftime fails.
-bool format_part(char* buffer, size_t size, const char* part, const tm& broken_down, size_t* length)
+// What format_part returns when strftime fails.
+constexpr size_t part_failed = static_cast<size_t>(-1);
+
+// strftime of a part that format_numeric leaves to the library; out of the
+// way of the numeric parts, whose formatting it would slow.
+[[gnu::noinline]] size_t format_by_library(char* buffer, size_t size, const char* part, const tm& broken_down)
+{
+    if (broken_down.tm_gmtoff != 0 && strstr(part, "%s") != nullptr)
+        return strftime_with_epoch_seconds(buffer, size, part, broken_down);
+    return strftime(buffer, size, part, &broken_down);
+}
+
+// strftime of a non-empty part; an empty part gives empty text. Returns
+// the length of the text, or part_failed.
+size_t format_part(char* buffer, size_t size, const char* part, const tm& broken_down)
 {
     buffer[0] = '\0';
-    *length = 0;
     if (part[0] == '\0')
-        return true;
-    size_t n = format_numeric(buffer, size, part, broken_down);
-    if (n == numeric_unsupported) {
-        if (broken_down.tm_gmtoff != 0 && strstr(part, "%s") != nullptr)
-            n = strftime_with_epoch_seconds(buffer, size, part, broken_down);
-        else
-            n = strftime(buffer, size, part, &broken_down);
-    }
-    *length = n;
-    return n != 0;
+        return 0;
+    size_t length = format_numeric(buffer, size, part, broken_down);
+    if (length == numeric_unsupported)
+        length = format_by_library(buffer, size, part, broken_down);
+    return length == 0 ? part_failed : length;
 }
 
 }  // namespace
@@ -170,26 +176,25 @@ line_result write_time_line(FILE* out, const line_form& form, const point_in_tim
     char line[1024 + 128 + 128 + 1024 + 1];
     size_t ends[4] = {0, 0, 0, 0};  // where each of the four texts ends
     size_t length = 0;
-    size_t part_length = 0;
-    auto format = [&](size_t size, const char* part) {
-        if (!format_part(line + length, size, part, broken_down, &part_length)) {
-            *failed_part = part;
-            return false;
-        }
-        length += part_length;
-        return true;
-    };
+    size_t n = 0;
     if (!parts.has_seconds) {
-        if (!format(1024, form.time_format_template))
+        if ((n = format_part(line, 1024, form.time_format_template, broken_down)) == part_failed) {
+            *failed_part = form.time_format_template;
             return line_result::format_failed;
+        }
+        length = n;
         ends[0] = ends[1] = ends[2] = ends[3] = length;
     } else {
-        if (!format(1024, parts.prefix))
+        if ((n = format_part(line, 1024, parts.prefix, broken_down)) == part_failed) {
+            *failed_part = parts.prefix;
             return line_result::format_failed;
-        ends[0] = length;
-        if (!format(128, "%S"))
+        }
+        length = ends[0] = n;
+        if ((n = format_part(line + length, 128, "%S", broken_down)) == part_failed) {
+            *failed_part = "%S";
             return line_result::format_failed;
-        ends[1] = length;
+        }
+        length = ends[1] = length + n;
         // The sub-second digits the unit and the typed fraction warrant, at
         // most nine. Digits beyond them (only the clock has such) are cut
         // off rather than rounded, so the text never shows a later time.
@@ -207,9 +212,11 @@ line_result write_time_line(FILE* out, const line_form& form, const point_in_tim
             length += 1 + precision;
         }
         ends[2] = length;
-        if (!format(1024, parts.suffix))
+        if ((n = format_part(line + length, 1024, parts.suffix, broken_down)) == part_failed) {
+            *failed_part = parts.suffix;
             return line_result::format_failed;
-        ends[3] = length;
+        }
+        length = ends[3] = length + n;
     }
 
     if (form.sentence_format == nullptr) {
