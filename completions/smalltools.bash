@@ -1,12 +1,13 @@
 # SPDX-License-Identifier: BSD-2-Clause
 # bash completion for tagsnip, glyphpad, hostfacts, epochfmt, epochscan and dozejitter.
 
-# _smalltools_complete WORDS FILE_OPTIONS: complete options from WORDS; after
-# an option in FILE_OPTIONS, also in the form --option=file, complete file
-# names.
+# _smalltools_complete WORDS FILE_OPTIONS [ZONE_OPTIONS]: complete options
+# from WORDS; after an option in FILE_OPTIONS, also in the form
+# --option=file, complete file names; after one in ZONE_OPTIONS, time zone
+# names (offsets and rules are typed by hand).
 _smalltools_complete()
 {
-    local words=$1 file_options=$2
+    local words=$1 file_options=$2 zone_options=${3-}
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=
     [ "$COMP_CWORD" -gt 0 ] && prev=${COMP_WORDS[COMP_CWORD-1]}
@@ -22,6 +23,12 @@ _smalltools_complete()
         if [ "$prev" = "$option" ]; then
             compopt -o filenames 2>/dev/null
             COMPREPLY=($(compgen -f -- "$cur"))
+            return 0
+        fi
+    done
+    for option in $zone_options; do
+        if [ "$prev" = "$option" ]; then
+            COMPREPLY=($(compgen -W "$(_smalltools_zone_names)" -- "$cur"))
             return 0
         fi
     done
@@ -59,17 +66,27 @@ _hostfacts()
     _smalltools_complete "-h --help -v --version -c --compatibility" ""
 }
 
+# _smalltools_zone_names: the names of the zone database under TZDIR or the
+# system's zone folder. Zone names begin with a capital letter; the folders
+# posix/ and right/ hold the same zones again, and files with a dot are
+# tables.
+_smalltools_zone_names()
+{
+    (cd "${TZDIR:-/usr/share/zoneinfo}" 2>/dev/null && find -L . -type f -path './[A-Z]*' ! -name '*.*' \
+        ! -path './posix/*' ! -path './right/*' 2>/dev/null | sed 's|^\./||')
+}
+
 _epochfmt()
 {
     _smalltools_complete "-T --template -H --human-readable -s --seconds -m --milliseconds
-        -u --microseconds -n --nanoseconds --file -h --help -v --version" "--file"
+        -u --microseconds -n --nanoseconds --file --zone -h --help -v --version" "--file" "--zone"
 }
 
 _epochscan()
 {
     _smalltools_complete "-T --template -F --float -I --integer-decimal --integer -X --integer-hexadecimal
         -0 --integer-0x-hexadecimal -H --human-readable -s --seconds -m --milliseconds
-        -u --microseconds -n --nanoseconds --file -h --help -v --version" "--file"
+        -u --microseconds -n --nanoseconds --file --zone -h --help -v --version" "--file" "--zone"
 }
 
 _dozejitter()

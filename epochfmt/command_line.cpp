@@ -18,6 +18,7 @@ constexpr option long_options[] = {
     {"microseconds", no_argument, nullptr, 'u'},
     {"nanoseconds", no_argument, nullptr, 'n'},
     {"file", required_argument, nullptr, timestamp::opt_file},
+    {"zone", required_argument, nullptr, timestamp::opt_zone},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'v'},
     {},  // getopt_long is given no length: it stops at this entry, whose name is a null pointer
@@ -42,6 +43,8 @@ run_settings parse_command_line(int argc, char* argv[])
     while ((c = getopt_long(argc, argv, tf.short_options, tf.long_options, nullptr)) != -1) {
         if (c == timestamp::opt_file) {
             s.operand_file = optarg;  // the last one counts
+        } else if (c == timestamp::opt_zone) {
+            s.zone = optarg;  // the last one counts; read before any output
         } else if (!timestamp::read_shared_option(c, tf, argv[0], &s.time_format_template,
                                                   &s.human_readable, &s.selected_unit)) {
             frame::report_unhandled_option(c);

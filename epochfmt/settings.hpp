@@ -11,6 +11,7 @@ struct run_settings {
     bool human_readable = false;
     const timestamp::time_unit* selected_unit = nullptr;  // nullptr: recognised per operand
     const char* operand_file = nullptr;  // --file: more operands, one per line ("-": standard input)
+    const char* zone = nullptr;          // --zone: local time of this zone; nullptr: UTC
     int operand_count = 0;  // the command line's operands, in their order
     char* const* operands = nullptr;
 };

@@ -13,6 +13,8 @@ namespace {
 constexpr option long_options[] = {
     {"template", required_argument, nullptr, 'T'},
     {"float", no_argument, nullptr, 'F'},
+    // --f meant --float before --file came; as an exact name it still does.
+    {"f", no_argument, nullptr, 'F'},
     {"integer-decimal", no_argument, nullptr, 'I'},
     // The usage line offers --integer: as an exact name it is -I (a prefix
     // of it is still ambiguous).
@@ -25,6 +27,7 @@ constexpr option long_options[] = {
     {"microseconds", no_argument, nullptr, 'u'},
     {"nanoseconds", no_argument, nullptr, 'n'},
     {"file", required_argument, nullptr, timestamp::opt_file},
+    {"zone", required_argument, nullptr, timestamp::opt_zone},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'v'},
     {},  // getopt_long is given no length: it stops at this entry, whose name is a null pointer
@@ -53,6 +56,7 @@ run_settings parse_command_line(int argc, char* argv[])
         case 'X': s.form = number_form::integer_hexadecimal; break;
         case '0': s.form = number_form::integer_0x_hexadecimal; break;
         case timestamp::opt_file: s.operand_file = optarg; break;  // the last one counts
+        case timestamp::opt_zone: s.zone = optarg; break;          // the last one counts
         default:
             if (!timestamp::read_shared_option(c, tf, argv[0], &s.time_format_template,
                                                &s.human_readable, &s.unit)) {

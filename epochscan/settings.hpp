@@ -19,6 +19,7 @@ struct run_settings {
     bool human_readable = false;
     const timestamp::time_unit* unit = &timestamp::nanoseconds_unit;
     const char* operand_file = nullptr;  // --file: more operands, one per line ("-": standard input)
+    const char* zone = nullptr;          // --zone: text without an offset is local time there; nullptr: UTC
     int operand_count = 0;  // the command line's operands, in their order
     char* const* operands = nullptr;
 };

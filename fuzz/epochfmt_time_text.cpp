@@ -2,9 +2,10 @@
 // epochfmt's reading of timestamps and the line of time text each one
 // becomes, with any template. The reading must agree with strtoll (base 0,
 // saturating) and an exact decimal fraction; the broken-down time with
-// gmtime_r; the line with strftime of the template's parts and the
-// fraction's digits. Runs that end the program (gmtime or a template part
-// that fails) are left out after the model has said so.
+// gmtime_r (but for the zone's name, always "UTC"); the line with strftime
+// of the template's parts and the fraction's digits. A time gmtime cannot
+// show and a template part that fails are reported as such, with nothing
+// written.
 //
 // Input: an option field (s, m, u or n selects the unit, the last one
 // wins; H the sentence form), the template, the operand; when the operand
@@ -21,7 +22,7 @@
 #include <string>
 
 #include "epochfmt/time_text.hpp"
-#include "epochfmt/timestamp_parse.hpp"
+#include "epochfmt/timestamp_operand.hpp"
 #include "fuzz/fuzz_input.hpp"
 #include "timestamp/civil_time.hpp"
 #include "timestamp/epoch_time.hpp"
@@ -117,7 +118,7 @@ void expect_same_time(const tm& a, const tm& b)
     expect(a.tm_sec == b.tm_sec && a.tm_min == b.tm_min && a.tm_hour == b.tm_hour && a.tm_mday == b.tm_mday &&
                a.tm_mon == b.tm_mon && a.tm_year == b.tm_year && a.tm_wday == b.tm_wday &&
                a.tm_yday == b.tm_yday && a.tm_isdst == b.tm_isdst && a.tm_gmtoff == b.tm_gmtoff &&
-               strcmp(a.tm_zone, b.tm_zone) == 0,
+               strcmp(a.tm_zone, "UTC") == 0,
            "broken-down time as gmtime_r gives it");
 }
 
@@ -174,8 +175,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const time_t seconds = split.seconds;
     const bool known = timestamp::utc_broken_down(seconds, &broken_down);
     expect(known == (gmtime_r(&seconds, &library) != nullptr), "the years gmtime_r can show");
-    if (!known)
+    fuzzinput::memory_output out;
+    const char* failed_part = nullptr;
+    if (!known) {
+        const timestamp::template_parts parts = timestamp::split_template(time_template.c_str());
+        const epochfmt::line_form form = {time_template.c_str(), human ? sentence : nullptr, parts};
+        expect(epochfmt::write_time_line(out.stream, form, t, &failed_part) == epochfmt::line_result::out_of_range &&
+                   out.text().empty(),
+               "a time gmtime cannot show is refused");
+        free(parts.prefix);
         return 0;
+    }
     expect_same_time(broken_down, library);
 
     // The four texts, as strftime makes them.
@@ -194,7 +204,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             texts[2] = "." + std::string(digits, precision);
         }
     }
+    const epochfmt::line_form form = {time_template.c_str(), human ? sentence : nullptr, parts};
     if (!fits) {
+        expect(epochfmt::write_time_line(out.stream, form, t, &failed_part) == epochfmt::line_result::format_failed &&
+                   out.text().empty(),
+               "a template part that strftime cannot format is refused");
         free(parts.prefix);
         return 0;
     }
@@ -211,9 +225,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         expected = std::string(line, static_cast<std::size_t>(n)) + "\n";
     }
 
-    fuzzinput::memory_output out;
-    const epochfmt::line_form form = {time_template.c_str(), human ? sentence : nullptr, parts};
-    epochfmt::write_time_line(out.stream, form, t);
+    expect(epochfmt::write_time_line(out.stream, form, t, &failed_part) == epochfmt::line_result::written,
+           "the line is written");
     free(parts.prefix);
     const std::string written = out.text();
     expect(written == expected, "the line of time text",

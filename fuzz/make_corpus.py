@@ -253,7 +253,7 @@ def main():
                     operands = [a for i, a in enumerate(args) if not a.startswith("-") and args[i - 1] not in ("-T",)]
                     if "--" in args:
                         operands += args[args.index("--") + 1:]
-                    target = "epochfmt_time_text" if name == "epochfmt" else "epochscan_time_parse"
+                    target = "epochfmt_time_text" if name == "epochfmt" else "epochscan_time_text_parse"
                     for operand in operands or [""]:
                         add(target, b"\0".join([options.encode(), template.encode(), operand.encode()]))
         if program == "hostfacts":
@@ -265,7 +265,7 @@ def main():
             for target in ("tagsnip_command_line", "tagsnip_scanner"):
                 dicts[target] = ["-" + w if not w.startswith("--") and len(w) > 2 else w for w in words]
         if program in ("epochfmt", "epochscan"):
-            for target in ("epochfmt_time_text", "epochscan_time_parse", "timestamp_template"):
+            for target in ("epochfmt_time_text", "epochscan_time_text_parse", "timestamp_template"):
                 dicts.setdefault(target, set()).update(re.findall(r"%[A-Za-z%]", unroff(text)))
 
     for target, seeds in corpora.items():

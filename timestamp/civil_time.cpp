@@ -15,7 +15,7 @@ int64_t floor_div(int64_t a, int64_t b)
 
 // The zone name of every broken-down time here. An array, not a literal:
 // tm_zone is "char *" on FreeBSD and "const char *" in glibc.
-char utc_zone_name[] = "GMT";
+char utc_zone_name[] = "UTC";
 
 }  // namespace
 

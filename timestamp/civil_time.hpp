@@ -13,7 +13,8 @@ namespace timestamp {
 int64_t days_from_civil(int64_t year, int month, int64_t day);
 
 // The broken-down UTC time of whole seconds, exactly as gmtime_r fills it
-// (weekday, day of the year, no daylight saving, zone "GMT"). False when
+// (weekday, day of the year, no daylight saving), but with the zone named
+// "UTC" on every system (glibc says "GMT", FreeBSD "UTC"). False when
 // the year does not fit the record's int, as gmtime_r fails then.
 bool utc_broken_down(time_t seconds, tm* out);
 

@@ -7,10 +7,11 @@
 
 namespace timestamp {
 
-// Code of the converters' long option without a short form (above every
-// byte value, so that it can never be a short option).
+// Codes of the converters' long options without a short form (above every
+// byte value, so that they can never be short options).
 enum converter_long_code {
     opt_file = 4096,
+    opt_zone,
 };
 
 // -T (template), -H (sentences), -s/-m/-u/-n (unit; the last one wins), -h,

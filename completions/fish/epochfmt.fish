@@ -10,3 +10,5 @@ complete -c epochfmt -s m -l milliseconds -d 'timestamps in milliseconds'
 complete -c epochfmt -s u -l microseconds -d 'timestamps in microseconds'
 complete -c epochfmt -s n -l nanoseconds -d 'timestamps in nanoseconds'
 complete -c epochfmt -l file -r -F -d 'read more timestamps from a file, one per line'
+# The names of the zone database under TZDIR or the system's zone folder.
+complete -c epochfmt -l zone -x -a '(set --local dir /usr/share/zoneinfo; set -q TZDIR[1]; and set dir $TZDIR; find -L $dir/ -type f ! -name "*.*" ! -path "$dir/posix/*" ! -path "$dir/right/*" 2>/dev/null | string replace -- "$dir/" "" | string match -r "^[A-Z].*")' -d 'show the time in this time zone'

@@ -14,3 +14,5 @@ complete -c epochscan -s m -l milliseconds -d 'timestamps in milliseconds'
 complete -c epochscan -s u -l microseconds -d 'timestamps in microseconds'
 complete -c epochscan -s n -l nanoseconds -d 'timestamps in nanoseconds'
 complete -c epochscan -l file -r -F -d 'read more time strings from a file, one per line'
+# The names of the zone database under TZDIR or the system's zone folder.
+complete -c epochscan -l zone -x -a '(set --local dir /usr/share/zoneinfo; set -q TZDIR[1]; and set dir $TZDIR; find -L $dir/ -type f ! -name "*.*" ! -path "$dir/posix/*" ! -path "$dir/right/*" 2>/dev/null | string replace -- "$dir/" "" | string match -r "^[A-Z].*")' -d 'read the time in this time zone'

@@ -107,15 +107,22 @@ INSTANTIATE_TEST_SUITE_P(
                          "epochfmt: option '--m' is ambiguous; possibilities: '--milliseconds' '--microseconds'\n",
                          "epochfmt: option `--m' is ambiguous\n") + usage},
         // --file: each line one more operand, after the command-line operands;
-        // "-5" is a number, an empty line is timestamp 0, a last line may lack
-        // its newline, and the current time is not printed.
+        // "-5" is a number, a last line may lack its newline, and the current
+        // time is not printed. Errors name the line, its number and the file.
         outcome_case{"file_after_operands", {"1700000000", "--file=-", "0"}, 0,
                      "2023-11-14 22:13:20\n1970-01-01 00:00:00\n1970-01-01 00:00:01\n"
-                     "1970-01-01 00:00:00\n1969-12-31 23:59:55\n1970-01-01 00:00:02\n",
-                     "", "1\n\n-5\n2"},
+                     "1969-12-31 23:59:55\n1970-01-01 00:00:02\n",
+                     "", "1\n-5\n2"},
         outcome_case{"file_empty", {"--file", "-"}, 0, "", "", ""},
-        outcome_case{"file_stops_at_first_bad_line", {"--fi=-", "-s"}, 1, "1970-01-01 00:00:01\n", invalid,
-                     "1\n17 \n2\n"},
+        outcome_case{"file_stops_at_first_bad_line", {"--fi=-", "-s"}, 1, "1970-01-01 00:00:01\n",
+                     "ERROR: Invalid Unix timestamp \"17 \" on line 2 of -!\n", "1\n17 \n2\n"},
+        outcome_case{"file_empty_line", {"--file=-"}, 1, "1970-01-01 00:00:01\n",
+                     "ERROR: Invalid Unix timestamp \"\" on line 2 of -!\n", "1\n\n3\n"},
+        outcome_case{"file_gmtime_fails", {"-s", "--file=-"}, 1, "",
+                     "ERROR: gmtime() failed for \"9223372036854775807\" on line 1 of -!\n", "9223372036854775807\n"},
+        outcome_case{"file_template_fails", {"-T", std::string(1024, 'z'), "--file=-"}, 1, "",
+                     "ERROR: strftime() with format template \"" + std::string(1024, 'z') +
+                         "\" failed for \"0\" on line 1 of -!\n", "0\n"},
         outcome_case{"file_nul_byte", {"--file=-"}, 1, "1970-01-01 00:00:01\n",
                      "ERROR: Line 2 of input file - contains a NUL byte!\n", std::string("1\n2") + '\0' + "\n3\n"},
         outcome_case{"file_longest_line", {"--file=-"}, 0, "1970-01-01 00:00:00\n", "",
@@ -127,6 +134,41 @@ INSTANTIATE_TEST_SUITE_P(
                      "ERROR: Unable to open input file missing: No such file or directory!\n"},
         outcome_case{"file_unreadable", {"--file=/"}, 1, "",
                      "ERROR: Unable to read line 1 of input file /: Is a directory!\n"},
+        // --zone: local time, its offset and its name, across the changes of
+        // both directions in each hemisphere; then a rule, fixed offsets, UTC.
+        outcome_case{"zone_north", {"--zone=Europe/Berlin", "-T", "%F %T %z %Z", "1711846799", "1711846800",
+                                    "1729990799", "1729990800"}, 0,
+                     "2024-03-31 01:59:59 +0100 CET\n2024-03-31 03:00:00 +0200 CEST\n"
+                     "2024-10-27 02:59:59 +0200 CEST\n2024-10-27 02:00:00 +0100 CET\n", ""},
+        outcome_case{"zone_south", {"--zone", "Australia/Sydney", "-T", "%F %T %z %Z", "1712419199", "1712419200",
+                                    "1728143999", "1728144000"}, 0,
+                     "2024-04-07 02:59:59 +1100 AEDT\n2024-04-07 02:00:00 +1000 AEST\n"
+                     "2024-10-06 01:59:59 +1000 AEST\n2024-10-06 03:00:00 +1100 AEDT\n", ""},
+        outcome_case{"zone_beyond_the_file", {"-s", "--zone=Europe/Berlin", "-T", "%F %T %Z", "16725225600",
+                                              "16741036800"}, 0,
+                     "2500-01-01 01:00:00 CET\n2500-07-03 02:00:00 CEST\n", ""},
+        outcome_case{"zone_before_the_file", {"--zone=Europe/Berlin", "-T", "%F %T %z %Z", "--", "-2500000000"}, 0,
+                     "1890-10-11 20:26:48 +0053 LMT\n", ""},
+        outcome_case{"zone_rule", {"--zone=EST5EDT,M3.2.0,M11.1.0", "-T", "%F %T %z %Z %s", "1700000000",
+                                   "1720000000"}, 0,
+                     "2023-11-14 17:13:20 -0500 EST 1700000000\n2024-07-03 05:46:40 -0400 EDT 1720000000\n", ""},
+        outcome_case{"zone_epoch_seconds_by_the_library", {"--zone=Asia/Kathmandu", "-T", "%s %B", "1700000000"}, 0,
+                     "1700000000 November\n", ""},
+        outcome_case{"zone_fixed_offset_sentence", {"--zone=+05:30", "-H", "1700000000.5"}, 0,
+                     "2023-11-15 03:43:20.5 in +05:30 is 1700000000 (0x6553f100) s since the Unix Epoch\n", ""},
+        outcome_case{"zone_fixed_offsets", {"-T", "%H:%M %z %Z", "--zone=-0800", "1700000000"}, 0,
+                     "14:13 -0800 -08\n", ""},
+        outcome_case{"zone_utc", {"--zone=UTC", "-T", "%T %z %Z", "1700000000"}, 0, "22:13:20 +0000 UTC\n", ""},
+        outcome_case{"zone_utc_sentence", {"--zone=UTC", "-H", "1700000000"}, 0,
+                     "2023-11-14 22:13:20 in UTC is 1700000000 (0x6553f100) s since the Unix Epoch\n", ""},
+        outcome_case{"no_zone_is_utc", {"-T", "%T %z %Z", "1700000000"}, 0, "22:13:20 +0000 UTC\n", ""},
+        outcome_case{"zone_unknown", {"1", "--zone=Europe/Nowhere"}, 1, "",
+                     "ERROR: Unknown time zone \"Europe/Nowhere\"!\n"},
+        outcome_case{"zone_folder", {"--zone=Europe", "1"}, 1, "", "ERROR: Unknown time zone \"Europe\"!\n"},
+        outcome_case{"zone_offset_too_large", {"--zone=+25:00", "1"}, 1, "",
+                     "ERROR: Unknown time zone \"+25:00\"!\n"},
+        outcome_case{"zone_before_the_file_is_read", {"--file=missing", "--zone=", "1"}, 1, "",
+                     "ERROR: Unknown time zone \"\"!\n"},
         outcome_case{"help", {"--help"}, 0, "", usage},
         outcome_case{"version", {"-v"}, 0, "epochfmt 2.7.15\n", ""}),
     testsupport::outcome_name);
@@ -144,6 +186,8 @@ TEST_P(AnyTimeZone, TextIsUtc)
         {"default_template", {"1700000000"}, 0, "2023-11-14 22:13:20\n", ""},
         {"offset", {"-T", "%H:%M %z", "1700000000"}, 0, "22:13 +0000\n", ""},
         {"before_epoch", {"--", "-1.5"}, 0, "1969-12-31 23:59:58.5\n", ""},
+        {"zone_name", {"-T", "%Z", "0"}, 0, "UTC\n", ""},
+        {"chosen_zone", {"--zone=America/New_York", "-T", "%T %Z", "0"}, 0, "19:00:00 EST\n", ""},
     };
     for (const outcome_case& c : cases) {
         const run_result r = epochfmt(c.args, {"LC_ALL=C.UTF-8", std::string("TZ=") + GetParam()});
@@ -156,6 +200,28 @@ TEST_P(AnyTimeZone, TextIsUtc)
 // Far from UTC, by name from the zone database and as a rule of its own.
 INSTANTIATE_TEST_SUITE_P(Zones, AnyTimeZone,
                          testing::Values("America/New_York", "Asia/Kathmandu", "<+0545>-5:45", "EST5EDT"));
+
+// Zones come from the folder TZDIR names; a file there that is no zone is
+// an unknown zone, a damaged one is said to be damaged.
+TEST(Zone, FromTheFolderTzdirNames)
+{
+    testsupport::temp_dir dir;
+    const std::string zone = testsupport::read_file("/usr/share/zoneinfo/Asia/Kathmandu");
+    ASSERT_FALSE(zone.empty()) << "tzdata is not installed";
+    testsupport::write_file(dir / "Kathmandu", zone);
+    testsupport::write_file(dir / "cut", zone.substr(0, 60));
+    testsupport::write_file(dir / "notes", "not a zone\n");
+    auto with = [&](const std::string& name) {
+        return epochfmt({"--zone=" + name, "-T", "%T %Z", "1700000000"}, {"LC_ALL=C.UTF-8", "TZDIR=" + dir.path});
+    };
+    EXPECT_EQ(with("Kathmandu").out, "03:58:20 +0545\n");
+    EXPECT_EQ(with("Asia/Kathmandu").err, "ERROR: Unknown time zone \"Asia/Kathmandu\"!\n");
+    EXPECT_EQ(with("notes").err, "ERROR: Unknown time zone \"notes\"!\n");
+    const run_result damaged = with("cut");
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_EQ(damaged.err, "ERROR: Time zone file " + dir.path + "/cut is damaged!\n");
+    EXPECT_EQ(with(dir / "Kathmandu").out, "03:58:20 +0545\n");  // a path is taken as it is
+}
 
 TEST(CurrentTime, DigitsFollowTheUnit)
 {

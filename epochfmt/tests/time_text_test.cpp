@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <random>
 #include <string>
@@ -17,7 +18,8 @@ std::string line(const char* time_template, const char* sentence, const epochfmt
 {
     testsupport::captured_stream out;
     const epochfmt::line_form form = {time_template, sentence, timestamp::split_template(time_template)};
-    epochfmt::write_time_line(out.stream, form, t);
+    const char* failed_part = nullptr;
+    EXPECT_EQ(epochfmt::write_time_line(out.stream, form, t, &failed_part), epochfmt::line_result::written);
     free(form.parts.prefix);
     return out.text();
 }
@@ -71,14 +73,23 @@ TEST(WriteTimeLine, ClockDigitsBeyondTheUnitAreCutNotRounded)
 TEST(FormatNumeric, AgreesWithStrftime)
 {
     const char* const templates[] = {"%Y-%m-%d %H:%M:%S", "%F %T", "%Y%m%d%H%M%S", "100%% at %H:%M:",
-                                     "%S", "[%d/%m/%Y]", "plain text"};
+                                     "%S", "[%d/%m/%Y]", "plain text", "%T %z (%Z)", "%s"};
+    // Offsets of every sign, with seconds (as old local mean times have)
+    // and without; strftime's %s reads the fields as UTC, so %s is compared
+    // at offset 0 only.
+    char zone_names[][8] = {"UTC", "CEST", "-03", "+0530"};
     std::mt19937_64 random(1209);
     std::uniform_int_distribution<time_t> seconds(-30610224000, 253402300799);  // years 1000 to 9999
+    std::uniform_int_distribution<long> offsets(-90000, 90000);
     for (int i = 0; i < 20000; ++i) {
         const time_t s = seconds(random);
         tm t{};
         ASSERT_NE(gmtime_r(&s, &t), nullptr);
+        t.tm_gmtoff = i % 2 == 0 ? 0 : i % 3 == 0 ? offsets(random) / 60 * 60 : offsets(random);
+        t.tm_zone = zone_names[i % 4];
         for (const char* part : templates) {
+            if (t.tm_gmtoff != 0 && strcmp(part, "%s") == 0)
+                continue;
             char fast[1024], library[1024];
             const size_t length = epochfmt::format_numeric(fast, sizeof fast, part, t);
             ASSERT_NE(length, epochfmt::numeric_unsupported) << part;
@@ -93,7 +104,7 @@ TEST(FormatNumeric, LeavesEverythingElseToStrftime)
     tm t{};
     t.tm_year = 2023 - 1900;
     char buffer[1024];
-    for (const char* part : {"%B", "%e", "%-d", "%Ey", "%s", "%Z", "%", "x%", "%4Y"})
+    for (const char* part : {"%B", "%e", "%-d", "%Ey", "%:z", "%", "x%", "%4Y"})
         EXPECT_EQ(epochfmt::format_numeric(buffer, sizeof buffer, part, t), epochfmt::numeric_unsupported)
             << part;
     t.tm_year = 999 - 1900;  // years outside four digits

@@ -107,13 +107,48 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"file_after_operands", {"-s", sample, "--file=-"}, 0, "1700000000\n1\n-1\n", "",
                      "1970-01-01 00:00:01\n1969-12-31 23:59:59"},
         outcome_case{"file_empty", {"--file=-"}, 0, "", "", ""},
-        outcome_case{"file_stops_at_first_bad_line", {"-s", "--file=-"}, 1, "1\n", parse_error("-5"),
+        outcome_case{"file_stops_at_first_bad_line", {"-s", "--file=-"}, 1, "1\n",
+                     "ERROR: Unable to parse time string \"-5\" on line 2 of - with format template"
+                     " \"%Y-%m-%d %H:%M:%S\"!\n",
                      "1970-01-01 00:00:01\n-5\n1970-01-01 00:00:02\n"},
         outcome_case{"file_nul_byte", {"-s", "--file=-"}, 1, "1\n",
                      "ERROR: Line 2 of input file - contains a NUL byte!\n",
                      std::string("1970-01-01 00:00:01\n1970-01-01 00:00:02") + '\0' + "\n"},
         outcome_case{"file_missing", {"--file", "missing"}, 1, "",
                      "ERROR: Unable to open input file missing: No such file or directory!\n"},
+        outcome_case{"file_empty_line", {"-s", "--file=-"}, 1, "1700000000\n",
+                     "ERROR: Unable to parse time string \"\" on line 2 of - with format template"
+                     " \"%Y-%m-%d %H:%M:%S\"!\n", sample + "\n\n"},
+        // --zone: text is local time there, either side of each change of
+        // both hemispheres; the skipped hour is refused, the repeated one is
+        // the earlier instant.
+        outcome_case{"zone_north", {"-s", "--zone=America/New_York", "2024-03-10 01:59:59", "2024-03-10 03:00:00",
+                                    "2024-11-03 00:59:59", "2024-11-03 02:00:00"}, 0,
+                     "1710053999\n1710054000\n1730609999\n1730617200\n", ""},
+        outcome_case{"zone_north_gap", {"-s", "--zone=America/New_York", "2024-03-10 02:30:00"}, 1, "",
+                     "ERROR: The local time \"2024-03-10 02:30:00\" does not exist in time zone \"America/New_York\"!\n"},
+        outcome_case{"zone_north_fold", {"-s", "--zone=America/New_York", "2024-11-03 01:30:00"}, 0, "1730611800\n", ""},
+        outcome_case{"zone_south", {"-s", "--zone=Australia/Sydney", "2024-10-06 01:59:59", "2024-10-06 03:00:00",
+                                    "2024-04-07 01:59:59", "2024-04-07 03:00:00"}, 0,
+                     "1728143999\n1728144000\n1712415599\n1712422800\n", ""},
+        outcome_case{"zone_south_gap_in_file", {"-s", "--zone=Australia/Sydney", "--file=-"}, 1, "1728143999\n",
+                     "ERROR: The local time \"2024-10-06 02:00:00\" on line 2 of - does not exist in time zone"
+                     " \"Australia/Sydney\"!\n", "2024-10-06 01:59:59\n2024-10-06 02:00:00\n"},
+        outcome_case{"zone_south_fold", {"-m", "-F", "--zone=Australia/Sydney", "2024-04-07 02:30:00.25"}, 0,
+                     "1712417400250.000000\n", ""},
+        outcome_case{"zone_rule", {"-s", "--zone=<-03>3<-02>,M3.5.0/-2,M10.5.0/-1", "2024-07-01 12:00:00",
+                                   "2024-01-01 12:00:00"}, 0, "1719842400\n1704121200\n", ""},
+        outcome_case{"zone_fixed_offset", {"-s", "--zone=-0800", "2023-11-14 14:13:20"}, 0, "1700000000\n", ""},
+        outcome_case{"zone_offset_in_the_text_wins", {"-s", "--zone=Asia/Tokyo", "-T", "%d/%b/%Y:%H:%M:%S %z",
+                                                      "10/Oct/2023:13:55:36 -0700"}, 0, "1696971336\n", ""},
+        outcome_case{"zone_epoch_seconds_in_the_text", {"-s", "--zone=Asia/Tokyo", "-T", "%s", "1700000000"}, 0,
+                     "1700000000\n", ""},
+        outcome_case{"zone_unknown", {"--zone=America/Nowhere", sample}, 1, "",
+                     "ERROR: Unknown time zone \"America/Nowhere\"!\n"},
+        outcome_case{"zone_malformed_rule", {"--zone=EST5EDT,M3.2.0", sample}, 1, "",
+                     "ERROR: Unknown time zone \"EST5EDT,M3.2.0\"!\n"},
+        // --f is --float, as it was before --file.
+        outcome_case{"f_is_float", {"-s", "--f", sample}, 0, "1700000000.000000000\n", ""},
         outcome_case{"help", {"-h"}, 0, "", usage},
         outcome_case{"version", {"--version"}, 0, "epochscan 2.7.15\n", ""}),
     testsupport::outcome_name);
@@ -129,6 +164,7 @@ TEST_P(AnyTimeZone, ResultsAreUtc)
         {"default_template", {"-s", sample}, 0, "1700000000\n", ""},
         {"zone_name", {"-s", "-T", "%Y-%m-%d %H:%M:%S %Z", sample + " UTC"}, 0, "1700000000\n", ""},
         {"offset", {"-s", "-T", "%d/%b/%Y:%H:%M:%S %z", "10/Oct/2023:13:55:36 -0700"}, 0, "1696971336\n", ""},
+        {"chosen_zone", {"-s", "--zone=Asia/Tokyo", sample}, 0, "1699967600\n", ""},
     };
     for (const outcome_case& c : cases) {
         const run_result r = epochscan(c.args, {"LC_ALL=C.UTF-8", std::string("TZ=") + GetParam()});
@@ -246,5 +282,54 @@ TEST_P(RoundTrip, EpochfmtThenEpochscan)
 }
 
 INSTANTIATE_TEST_SUITE_P(Units, RoundTrip, testing::Values('s', 'm', 'u', 'n'));
+
+// Random instants shown in a zone by epochfmt and read in the same zone by
+// epochscan come back, to the nanosecond; where the local time happens
+// twice, epochscan gives the earlier instant with the same text.
+class ZoneRoundTrip : public testing::TestWithParam<const char*> {};
+
+TEST_P(ZoneRoundTrip, EpochfmtThenEpochscan)
+{
+    if (!testsupport::file_exists(testsupport::program_path("epochfmt")))
+        GTEST_SKIP() << "epochfmt is not built here";
+    const std::string zone = std::string("--zone=") + GetParam();
+    std::mt19937_64 random(20261210u + std::string(GetParam()).size());
+    // Years 1900 to 2260, with more of them near the changes of today.
+    std::uniform_int_distribution<int64_t> nanoseconds(-2208988800000000000, 9100000000000000000);
+    std::uniform_int_distribution<int64_t> recent(1600000000000000000, 1900000000000000000);
+    std::vector<std::string> args = {"-n", zone, "--"};
+    for (int i = 0; i < 2000; ++i)
+        args.push_back(std::to_string(i % 2 == 0 ? nanoseconds(random) : recent(random)));
+    const run_result text = testsupport::run_program("epochfmt", args);
+    ASSERT_EQ(text.status, 0) << text.err;
+    std::vector<std::string> scan_args = {"-n", zone};
+    for (size_t start = 0, end; (end = text.out.find('\n', start)) != std::string::npos; start = end + 1)
+        scan_args.push_back(text.out.substr(start, end - start));
+    ASSERT_EQ(scan_args.size(), args.size() - 1);
+    const run_result back = epochscan(scan_args);
+    ASSERT_EQ(back.status, 0) << back.err;
+    std::vector<std::string> earlier = {"-n", zone, "--"};
+    std::string earlier_texts;
+    size_t i = 3;
+    for (size_t start = 0, end; (end = back.out.find('\n', start)) != std::string::npos; start = end + 1, ++i) {
+        const std::string value = back.out.substr(start, end - start);
+        if (value == args[i])
+            continue;
+        EXPECT_LT(atoll(value.c_str()), atoll(args[i].c_str())) << args[i] << " came back as " << value;
+        earlier.push_back(value);
+        earlier_texts += scan_args[i - 1] + "\n";
+    }
+    EXPECT_EQ(i, args.size());
+    if (earlier.size() > 3) {
+        const run_result shown = testsupport::run_program("epochfmt", earlier);
+        EXPECT_EQ(shown.out, earlier_texts);  // the same local time
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Zones, ZoneRoundTrip,
+                         testing::Values("Europe/Berlin", "Australia/Sydney", "America/New_York", "Europe/Dublin",
+                                         "Pacific/Chatham", "Africa/Casablanca", "AEST-10AEDT,M10.1.0,M4.1.0/3",
+                                         "-03:30"),
+                         [](const testing::TestParamInfo<const char*>& p) { return "zone" + std::to_string(p.index); });
 
 }  // namespace

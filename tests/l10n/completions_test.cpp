@@ -3,6 +3,8 @@
 // file names where an option takes a file.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <map>
 #include <sstream>
@@ -43,7 +45,9 @@ std::vector<std::string> options_of(const frame::tool_frame& tf)
 {
     std::vector<std::string> options;
     for (const option* o = tf.long_options; o->name != nullptr; ++o) {
-        if (*o->name != '\0')
+        // A one-letter name keeps an old abbreviation working (epochscan
+        // --f): accepted, not offered.
+        if (*o->name != '\0' && o->name[1] != '\0')
             options.push_back(std::string("--") + o->name);
     }
     for (const char* c = tf.short_options; *c != '\0'; ++c) {
@@ -91,7 +95,8 @@ TEST(Completions, BashAndZshKnowEveryOption)
 }
 
 // Completion in a non-interactive bash: COMP_WORDS as bash would set it.
-std::vector<std::string> bash_complete(const std::vector<std::string>& words, const std::string& cwd)
+std::vector<std::string> bash_complete(const std::vector<std::string>& words, const std::string& cwd,
+                                       const std::vector<std::string>& env = {})
 {
     std::string assign = "COMP_WORDS=(";
     for (const auto& w : words)
@@ -102,6 +107,7 @@ std::vector<std::string> bash_complete(const std::vector<std::string>& words, co
               "source '" + bash_script + "' && " + assign + "_" + words[0] +
                   " && printf '%s\\n' \"${COMPREPLY[@]}\""};
     r.cwd = cwd;
+    r.env = env;
     const testsupport::run_result result = testsupport::run(r);
     EXPECT_EQ(result.status, 0) << result.err;
     std::vector<std::string> offered;
@@ -138,6 +144,19 @@ TEST(Completions, BashCompletesOptionsAndFiles)
         EXPECT_EQ(bash_complete({program, "--fi"}, dir.path), std::vector<std::string>{"--file"}) << program;
     }
     EXPECT_EQ(bash_complete({"tagsnip", "--input", "=", "no"}, dir.path), files);
+
+    // Zone names from the folder TZDIR names: its zones, not its tables.
+    testsupport::temp_dir zones;
+    mkdir((zones / "Europe").c_str(), 0755);
+    mkdir((zones / "posix").c_str(), 0755);
+    for (const char* zone : {"Europe/Berlin", "Europe/Bern", "Europe/Paris", "posix/Europe", "zone.tab", "leapseconds"})
+        testsupport::write_file(zones / zone, "TZif");
+    for (const char* program : {"epochfmt", "epochscan"}) {
+        EXPECT_EQ(bash_complete({program, "--zone", "Europe/Ber"}, dir.path, {"TZDIR=" + zones.path}),
+                  (std::vector<std::string>{"Europe/Berlin", "Europe/Bern"})) << program;
+        EXPECT_EQ(bash_complete({program, "--zone", "=", ""}, dir.path, {"TZDIR=" + zones.path}),
+                  (std::vector<std::string>{"Europe/Berlin", "Europe/Bern", "Europe/Paris"})) << program;
+    }
 
     EXPECT_EQ(bash_complete({"dozejitter", "--v"}, dir.path),
               (std::vector<std::string>{"--verbose", "--version"}));

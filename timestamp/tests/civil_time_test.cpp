@@ -29,7 +29,7 @@ void expect_like_gmtime(time_t seconds)
     EXPECT_EQ(actual.tm_yday, expected.tm_yday) << seconds;
     EXPECT_EQ(actual.tm_isdst, expected.tm_isdst) << seconds;
     EXPECT_EQ(actual.tm_gmtoff, expected.tm_gmtoff) << seconds;
-    EXPECT_STREQ(actual.tm_zone, expected.tm_zone) << seconds;
+    EXPECT_STREQ(actual.tm_zone, "UTC") << seconds;  // whatever the C library calls it
 }
 
 TEST(UtcBrokenDown, EdgesOfDaysYearsAndRange)

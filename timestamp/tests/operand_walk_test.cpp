@@ -15,14 +15,14 @@ namespace {
 TEST(OperandWalk, CurrentTimeOnceOrEachOperandInOrder)
 {
     std::string seen;
-    timestamp::walk_operands(0, nullptr, nullptr, [&](const char* operand) {
+    timestamp::walk_operands(0, nullptr, nullptr, [&](const char* operand, const timestamp::operand_file*) {
         seen += operand == nullptr ? "<now>" : operand;
     });
     EXPECT_EQ(seen, "<now>");
     char a[] = "a", b[] = "", c[] = "c";
     char* operands[] = {a, b, c};
     seen.clear();
-    timestamp::walk_operands(3, operands, nullptr, [&](const char* operand) {
+    timestamp::walk_operands(3, operands, nullptr, [&](const char* operand, const timestamp::operand_file*) {
         seen += std::string("[") + (operand == nullptr ? "<now>" : operand) + "]";
     });
     EXPECT_EQ(seen, "[a][][c]");
@@ -59,16 +59,20 @@ TEST(OperandWalk, FileLinesAfterTheOperands)
     char a[] = "a", empty[] = "";
     char* operands[] = {a, empty};
     std::vector<std::string> seen;
-    timestamp::walk_operands(2, operands, path.c_str(), [&](const char* operand) {
+    std::vector<unsigned long long> line_numbers;  // 0 for the command line's
+    timestamp::walk_operands(2, operands, path.c_str(), [&](const char* operand, const timestamp::operand_file* from) {
         seen.push_back(operand == nullptr ? "<now>" : operand);
+        line_numbers.push_back(from == nullptr ? 0 : from->line_number);
     });
     ASSERT_EQ(seen.size(), expected.size());
-    for (size_t i = 0; i < seen.size(); ++i)
+    for (size_t i = 0; i < seen.size(); ++i) {
         EXPECT_EQ(seen[i], expected[i]) << "line " << i - 1;
+        EXPECT_EQ(line_numbers[i], i < 2 ? 0 : i - 1);
+    }
 
     testsupport::write_file(path, "");  // an empty file: nothing, not the current time
     seen.clear();
-    timestamp::walk_operands(0, nullptr, path.c_str(), [&](const char* operand) {
+    timestamp::walk_operands(0, nullptr, path.c_str(), [&](const char* operand, const timestamp::operand_file*) {
         seen.push_back(operand == nullptr ? "<now>" : operand);
     });
     EXPECT_TRUE(seen.empty());
@@ -82,7 +86,7 @@ TEST(OperandWalk, NulByteInALineMovedBetweenReads)
     const std::string path = dir / "lines";
     const std::string full_line = std::string(130000, 'x') + "\n";  // three fill most of the first read
     testsupport::write_file(path, full_line + full_line + full_line + "b" + '\0' + std::string(100000, 'y') + "\n");
-    EXPECT_EXIT(timestamp::walk_operands(0, nullptr, path.c_str(), [](const char*) {}),
+    EXPECT_EXIT(timestamp::walk_operands(0, nullptr, path.c_str(), [](const char*, const timestamp::operand_file*) {}),
                 testing::ExitedWithCode(1), "ERROR: Line 4 of input file .* contains a NUL byte!");
 }
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-2-Clause
-#include "epochscan/time_parse.hpp"
+#include "epochscan/time_text_parse.hpp"
 
 #include <cctype>
 
@@ -147,6 +147,20 @@ bool parse_canonical(const char* text, const char* time_template, timestamp::epo
     const int64_t days = timestamp::days_from_civil(year, month, day);
     *out = timestamp::from_seconds(days * 86400 + hour * 3600 + minute * 60 + second, nanoseconds);
     return true;
+}
+
+bool template_gives_instant(const char* time_template)
+{
+    for (const char* p = time_template; *p != '\0'; ++p) {
+        if (*p != '%')
+            continue;
+        if (p[1] == 'z' || p[1] == 's')
+            return true;
+        if (p[1] == '\0')
+            return false;
+        ++p;  // the conversion character, whatever it is
+    }
+    return false;
 }
 
 bool parse_with_library(const char* text, const char* time_template, timestamp::epoch_ns* out)

@@ -2,7 +2,7 @@
 // Reading timestamp operands, without a process.
 #include <gtest/gtest.h>
 
-#include "epochfmt/timestamp_parse.hpp"
+#include "epochfmt/timestamp_operand.hpp"
 
 namespace {
 

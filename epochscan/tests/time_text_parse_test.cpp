@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "epochscan/time_parse.hpp"
+#include "epochscan/time_text_parse.hpp"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-2-Clause
-#include "epochfmt/timestamp_parse.hpp"
+#include "epochfmt/timestamp_operand.hpp"
 
 #include <cctype>
 #include <cstdint>

@@ -24,4 +24,9 @@ bool parse_with_library(const char* text, const char* time_template, timestamp::
 // valid: then the library decides.
 bool parse_canonical(const char* text, const char* time_template, timestamp::epoch_ns* out);
 
+// Whether text read through the template tells its instant itself, through
+// an offset (%z) or the seconds since the Epoch (%s): then no time zone
+// applies to it.
+bool template_gives_instant(const char* time_template);
+
 }  // namespace epochscan

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "epochscan/count_output.hpp"
-#include "epochscan/time_parse.hpp"
+#include "epochscan/time_text_parse.hpp"
 #include "fuzz/fuzz_input.hpp"
 #include "timestamp/epoch_time.hpp"
 
