@@ -32,6 +32,7 @@ void* allocate(size_t bytes)
 
 wide_text strip_to_wide(const char* text)
 {
+    frame::use_utf8_characters();
     const size_t length = strlen(text);
     char* kept = static_cast<char*>(allocate(length + 1));
     size_t size = 0;
