@@ -78,6 +78,10 @@ int64_t separator_pieces(int32_t columns, int64_t borders, int32_t step)
     return room < 0 ? 0 : room / step;
 }
 
+namespace {
+
+// The text in the field of print_indented, its width measured beforehand
+// (unused for indentation 0).
 void print_in_field(FILE* out, const char* text, int32_t indentation, int32_t width)
 {
     if (indentation > 0)
@@ -86,6 +90,8 @@ void print_in_field(FILE* out, const char* text, int32_t indentation, int32_t wi
     if (indentation < 0)
         print_spaces(out, field_fill(indentation, width));
 }
+
+}  // namespace
 
 void print_indented(FILE* out, const char* text, int32_t indentation)
 {

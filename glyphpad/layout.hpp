@@ -35,10 +35,6 @@ fill_pair centre_fill(int64_t columns, int64_t used);
 // borders within columns.
 int64_t separator_pieces(int32_t columns, int64_t borders, int32_t step);
 
-// The text in the field of print_indented, its width measured beforehand
-// (unused for indentation 0).
-void print_in_field(FILE* out, const char* text, int32_t indentation, int32_t width);
-
 // Right-aligned in a field ending at column indentation (> 0), written
 // as it is (0), or left-aligned in a field of -indentation columns (< 0).
 void print_indented(FILE* out, const char* text, int32_t indentation);
