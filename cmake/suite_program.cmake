@@ -13,12 +13,25 @@ check_cxx_source_compiles("int main() { return 0; }" SUITE_DRIVER_USES_STATIC_LI
                           FAIL_REGEX "unused|unrecogni[sz]ed|unknown|ignored")
 unset(CMAKE_REQUIRED_LINK_OPTIONS)
 
+# Only the shared libraries a program uses are recorded as needed. The
+# compiler driver names the C++ run-time library (and libm) in every link;
+# the programs use neither, and each library the loader maps costs start-up
+# time on every call. GCC on Debian passes --as-needed by itself, clang and
+# FreeBSD's driver do not.
+# A linker that does not know the option fails the link.
+set(CMAKE_REQUIRED_LINK_OPTIONS -Wl,--as-needed)
+check_cxx_source_compiles("int main() { return 0; }" SUITE_LINKER_AS_NEEDED)
+unset(CMAKE_REQUIRED_LINK_OPTIONS)
+
 function(suite_program name)
   cmake_parse_arguments(SP "" "" "LIBS" ${ARGN})
   add_executable(${name} ${SP_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${SP_LIBS} frame catalog_dir_installed)
   if(SUITE_DRIVER_USES_STATIC_LIBGCC AND NOT SUITE_SANITIZE)
     target_link_options(${name} PRIVATE -static-libgcc)
+  endif()
+  if(SUITE_LINKER_AS_NEEDED AND NOT SUITE_SANITIZE)
+    target_link_options(${name} PRIVATE -Wl,--as-needed)
   endif()
   suite_option_parser(${name})
   add_dependencies(suite_programs ${name})

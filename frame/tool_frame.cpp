@@ -19,6 +19,18 @@ namespace {
 
 const tool_frame* current_frame = nullptr;
 
+// The switch of character handling to UTF-8, when start left it for the
+// first character to be handled.
+bool utf8_switch_pending = false;
+
+// The category is the built-in C locale: nothing to load, and numbers,
+// messages and bytes as plain as they get.
+bool plain_c_locale(int category)
+{
+    const char* name = setlocale(category, nullptr);
+    return name != nullptr && (strcmp(name, "C") == 0 || strcmp(name, "POSIX") == 0);
+}
+
 // Character handling stays as the environment set it only when the locale
 // decodes the four bytes of U+1F600 as exactly one character. Any other
 // answer (an error in "C", four characters in Latin-1) means the text would
@@ -64,14 +76,23 @@ void start(const tool_frame& tf)
     case locale_step::none:
         break;
     case locale_step::utf8_character_test:
-        if (from_environment)
+        // In the plain C locale the test always fails, and until a
+        // character is decoded nothing depends on the character set: no
+        // text is translated, bytes are written as they are. The locale
+        // files of C.UTF-8 are loaded only by a run that needs them.
+        if (from_environment && plain_c_locale(LC_ALL))
+            utf8_switch_pending = true;
+        else if (from_environment)
             require_utf8_characters();
         break;
     case locale_step::numeric_c:
         setlocale(LC_NUMERIC, "C");
         break;
     case locale_step::numeric_c_utf8:
-        setlocale(LC_NUMERIC, fallback_locale);
+        // C.UTF-8 reads and writes numbers exactly as C does; from C there
+        // is nothing to change, and nothing needs loading.
+        if (!plain_c_locale(LC_NUMERIC))
+            setlocale(LC_NUMERIC, fallback_locale);
         break;
     }
 
@@ -80,6 +101,14 @@ void start(const tool_frame& tf)
         textdomain(tf.domain);
     }
     atexit(check_standard_output_at_exit);
+}
+
+void use_utf8_characters()
+{
+    if (!utf8_switch_pending)
+        return;
+    utf8_switch_pending = false;
+    setlocale(LC_CTYPE, fallback_locale);
 }
 
 const char* translate(const char* text)

@@ -55,6 +55,12 @@ void occupy_standard_descriptors();
 // "ERROR: Unable to write to standard output: %s!" and status 1.
 void start(const tool_frame& tf);
 
+// For the UTF-8 character test: makes character handling UTF-8 where start
+// left that for later (the environment's locale was the plain C locale).
+// Called before the locale's character functions are first used; does
+// nothing otherwise.
+void use_utf8_characters();
+
 // The translated text of a message id (the id itself for untranslated programs).
 const char* translate(const char* text);
 

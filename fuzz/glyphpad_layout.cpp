@@ -86,23 +86,25 @@ bool indented(const std::string& text, std::int32_t indentation, std::string& ou
     return true;
 }
 
-// The lines of standard input as fgets pieces of the 8192-byte buffer,
-// each cut at its first CR, LF or NUL; at most 1024.
-std::vector<std::string> framed_lines(const std::string& input)
+// The lines of standard input as fgets pieces of the 8192-byte buffer, each
+// cut at its first CR or LF, all of them; false when a piece holds a zero
+// byte, which ends the program.
+bool framed_lines(const std::string& input, std::vector<std::string>& lines)
 {
-    std::vector<std::string> lines;
     std::size_t at = 0;
-    while (at < input.size() && lines.size() < glyphpad::max_framed_lines) {
+    while (at < input.size()) {
         std::size_t end = at;
         while (end < input.size() && end - at < glyphpad::framed_read_buffer - 1 && input[end] != '\n')
             ++end;
         if (end < input.size() && input[end] == '\n' && end - at < glyphpad::framed_read_buffer - 1)
             ++end;
         const std::string piece = input.substr(at, end - at);
-        lines.push_back(piece.substr(0, piece.find_first_of(std::string("\r\n\0", 3))));
+        if (piece.find('\0') != std::string::npos)
+            return false;
+        lines.push_back(piece.substr(0, piece.find_first_of("\r\n")));
         at = end;
     }
-    return lines;
+    return true;
 }
 
 // What the mode writes; false when the program would end on text it cannot
@@ -121,10 +123,10 @@ bool model_output(output_mode mode, std::int32_t number, const std::string& a, c
     }
     case output_mode::multiline_indent:
     case output_mode::multiline_center: {
-        const std::vector<std::string> lines = framed_lines(input);
         const measure left = measured(a);
         const measure right = measured(b);
-        if (!left.valid || !right.valid)
+        std::vector<std::string> lines;
+        if (!left.valid || !right.valid || !framed_lines(input, lines))
             return false;
         const std::int64_t borders = left.layout_width() + right.layout_width();
         for (std::size_t i = 0; i < lines.size(); ++i) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -14,20 +15,27 @@ namespace {
 
 constexpr size_t blank_block_size = 4096;
 
-// Reads the input as fgets pieces, each cut at its first CR or LF, into
-// lines; stops after the limit, at the end of input or at a read error.
-int read_framed_lines(FILE* in, char* lines[])
+// One piece of the input as fgets reads it into a buffer of
+// framed_read_buffer bytes: up to and including a newline, at most the
+// buffer less its terminating zero, or up to the end of input. Unlike fgets
+// it says how many bytes it read, so a zero byte cannot pass for the end of
+// the piece. 0 at the end of input; -1 on a read error, with errno kept.
+ptrdiff_t read_piece(FILE* in, char piece[framed_read_buffer])
 {
-    char buffer[framed_read_buffer];
-    int count = 0;
-    while (count < max_framed_lines && fgets(buffer, sizeof buffer, in) != nullptr) {
-        buffer[strcspn(buffer, "\r\n")] = '\0';
-        lines[count] = strdup(buffer);
-        if (lines[count] == nullptr)
-            frame::die("ERROR: malloc() failed: %s!", strerror(errno));
-        ++count;
+    ptrdiff_t n = 0;
+    while (n + 1 < framed_read_buffer) {
+        const int c = getc_unlocked(in);
+        if (c == EOF) {
+            if (ferror(in) != 0)
+                return -1;
+            break;
+        }
+        piece[n++] = static_cast<char>(c);
+        if (c == '\n')
+            break;
     }
-    return count;
+    piece[n] = '\0';
+    return n;
 }
 
 // Left border first, then right: a border the locale cannot decode is
@@ -70,14 +78,27 @@ int64_t separator_pieces(int32_t columns, int64_t borders, int32_t step)
     return room < 0 ? 0 : room / step;
 }
 
+namespace {
+
+// The text in the field of print_indented, its width measured beforehand
+// (unused for indentation 0).
+void print_in_field(FILE* out, const char* text, int32_t indentation, int32_t width)
+{
+    if (indentation > 0)
+        print_spaces(out, field_fill(indentation, width));
+    fputs(text, out);
+    if (indentation < 0)
+        print_spaces(out, field_fill(indentation, width));
+}
+
+}  // namespace
+
 void print_indented(FILE* out, const char* text, int32_t indentation)
 {
-    if (indentation > 0) {
-        print_spaces(out, field_fill(indentation, display_width(text)));
-        fputs(text, out);
-    } else if (indentation == 0) {
-        fputs(text, out);
+    if (indentation >= 0) {
+        print_in_field(out, text, indentation, indentation > 0 ? display_width(text) : 0);
     } else {
+        // The text goes out before it is measured.
         fputs(text, out);
         print_spaces(out, field_fill(indentation, display_width(text)));
     }
@@ -92,24 +113,37 @@ void print_centered(FILE* out, const char* text, int32_t columns)
 void print_framed_lines(FILE* in, FILE* out, const char* border_left, const char* border_right,
                         int32_t columns, int32_t indentation, frame_alignment alignment)
 {
-    char* lines[max_framed_lines];
-    const int count = read_framed_lines(in, lines);
     const int64_t borders = border_widths(border_left, border_right);
-    for (int i = 0; i < count; ++i) {
+    const bool measured = alignment == frame_alignment::center || indentation != 0;
+    char piece[framed_read_buffer];
+    unsigned long long line = 1;  // of the input; a long one comes in several pieces
+    bool first = true;
+    ptrdiff_t n;
+    while ((n = read_piece(in, piece)) > 0) {
+        if (memchr(piece, '\0', static_cast<size_t>(n)) != nullptr)
+            frame::die("ERROR: Line %llu of standard input contains a NUL byte!", line);
+        if (piece[n - 1] == '\n')
+            ++line;
+        piece[strcspn(piece, "\r\n")] = '\0';
+        // Measured before anything of it is written: a line the locale
+        // cannot decode ends the run after the lines before it, whole.
+        const int32_t width = measured ? display_width(piece) : 0;
+        if (!first)
+            fputc('\n', out);
+        first = false;
         fputs(border_left, out);
         if (alignment == frame_alignment::indent) {
-            print_indented(out, lines[i], indentation);
+            print_in_field(out, piece, indentation, width);
         } else {
-            const fill_pair fill = centre_fill(columns, borders + display_width(lines[i]));
+            const fill_pair fill = centre_fill(columns, borders + width);
             print_spaces(out, fill.left);
-            fputs(lines[i], out);
+            fputs(piece, out);
             print_spaces(out, fill.right);
         }
         fputs(border_right, out);
-        if (i + 1 < count)
-            fputc('\n', out);
-        free(lines[i]);
     }
+    if (n < 0)
+        frame::die("ERROR: Read error: %s!", strerror(errno));
 }
 
 void print_separator(FILE* out, const char* border_left, const char* separator,

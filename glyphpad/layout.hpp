@@ -10,8 +10,6 @@
 
 namespace glyphpad {
 
-// At most this many lines of standard input are framed.
-inline constexpr int max_framed_lines = 1024;
 // Input is read in pieces of at most this many bytes less one.
 inline constexpr int framed_read_buffer = 8192;
 
@@ -44,10 +42,12 @@ void print_indented(FILE* out, const char* text, int32_t indentation);
 // Centred in columns, with no blanks after the text.
 void print_centered(FILE* out, const char* text, int32_t columns);
 
-// Each line of in (up to max_framed_lines) between the two borders, indented
-// as print_indented does or centred so that the right border ends at column
-// columns; lines are separated, not ended, by newlines. Ends the program
-// with status 1 when memory runs out.
+// Each line of in between the two borders, indented as print_indented does
+// or centred so that the right border ends at column columns; lines are
+// separated, not ended, by newlines. One line at a time, each measured
+// before any of it is written. Ends the program with status 1 on a line the
+// locale cannot decode, a zero byte in a line and a read error, after the
+// lines before it.
 void print_framed_lines(FILE* in, FILE* out, const char* border_left, const char* border_right,
                         int32_t columns, int32_t indentation, frame_alignment alignment);
 

@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 #include "frame/tool_frame.hpp"
 
@@ -33,8 +32,9 @@ void* allocate(size_t bytes)
 
 wide_text strip_to_wide(const char* text)
 {
+    frame::use_utf8_characters();
     const size_t length = strlen(text);
-    const std::unique_ptr<char, decltype(&free)> kept(static_cast<char*>(allocate(length + 1)), free);
+    char* kept = static_cast<char*>(allocate(length + 1));
     size_t size = 0;
     bool in_sequence = false;
     for (size_t i = 0; i < length; ++i) {
@@ -44,15 +44,16 @@ wide_text strip_to_wide(const char* text)
         } else if (c == escape_byte) {
             in_sequence = true;
         } else {
-            kept.get()[size++] = static_cast<char>(c);
+            kept[size++] = static_cast<char>(c);
         }
     }
-    kept.get()[size] = '\0';
+    kept[size] = '\0';
 
     wide_text result{static_cast<wchar_t*>(allocate((size + 1) * sizeof(wchar_t))), size, 0};
-    result.length = mbstowcs(result.chars, kept.get(), size);
+    result.length = mbstowcs(result.chars, kept, size);
+    const int error = errno;
+    free(kept);
     if (result.length == static_cast<size_t>(-1)) {
-        const int error = errno;
         free(result.chars);
         frame::die("ERROR: mbstowcs() failed: %s!", strerror(error));
     }

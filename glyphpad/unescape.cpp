@@ -61,6 +61,7 @@ bool locale_is_utf8()
 // the result stays within the argument's length.
 size_t append_character(char* out, uint32_t code, size_t room)
 {
+    frame::use_utf8_characters();
     if (locale_is_utf8() && (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)))
         return 0;
     char scratch[MB_LEN_MAX];

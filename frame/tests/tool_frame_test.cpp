@@ -164,9 +164,12 @@ TEST(Start, Latin1StillHandlesUtf8Characters)
         EXPECT_STREQ(setlocale(LC_CTYPE, nullptr), "C.UTF-8");
         EXPECT_STREQ(setlocale(LC_MESSAGES, nullptr), "de_DE.ISO-8859-1");
     });
+    // From the plain C locale the switch waits for the first character.
     expect_in_child([] {
         setenv("LC_ALL", "C", 1);
         frame::start(glyphpad::program_frame);
+        EXPECT_STREQ(setlocale(LC_CTYPE, nullptr), "C");
+        frame::use_utf8_characters();
         EXPECT_STREQ(setlocale(LC_CTYPE, nullptr), "C.UTF-8");
         EXPECT_STREQ(setlocale(LC_MESSAGES, nullptr), "C");
     });
@@ -205,6 +208,13 @@ TEST(Start, NumericStepsUseAFullStop)
         frame::start(dozejitter::program_frame);
         EXPECT_STREQ(setlocale(LC_NUMERIC, nullptr), "C.UTF-8");
         EXPECT_STREQ(setlocale(LC_TIME, nullptr), "de_DE.UTF-8");
+    });
+    // C.UTF-8 has the numbers of C: from C nothing changes.
+    expect_in_child([] {
+        setenv("LC_ALL", "C", 1);
+        frame::start(dozejitter::program_frame);
+        EXPECT_STREQ(setlocale(LC_NUMERIC, nullptr), "C");
+        EXPECT_STREQ(localeconv()->decimal_point, ".");
     });
     unsetenv("LOCPATH");
 }

@@ -42,6 +42,27 @@ std::string spaces(size_t n)
     return std::string(n, ' ');
 }
 
+// The numbers 1 to n, one a line.
+std::string numbered_lines(int n)
+{
+    std::string lines;
+    for (int i = 1; i <= n; ++i)
+        lines += std::to_string(i) + "\n";
+    return lines;
+}
+
+// The same framed by -I indentation '[' ']' (indentation >= 0).
+std::string framed_numbers(int n, size_t indentation)
+{
+    std::string out;
+    for (int i = 1; i <= n; ++i) {
+        const std::string number = std::to_string(i);
+        out += (i > 1 ? "\n[" : "[") + spaces(indentation > number.size() ? indentation - number.size() : 0) +
+               number + "]";
+    }
+    return out;
+}
+
 run_result glyphpad(std::vector<std::string> args, std::string input = "",
                     std::vector<std::string> env = {"LC_ALL=C.UTF-8"})
 {
@@ -238,31 +259,27 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"framed_empty_bad_border", {"-C", "\\xff", "|"}, 1, "", mbstowcs_failed},
         outcome_case{"framed_crlf", {"-I", "0", "[", "]"}, 0, "[ab]", "", "ab\r\n"},
         outcome_case{"framed_cr_inside", {"-I", "0", "[", "]"}, 0, "[ab]\n[ef]", "", "ab\rcd\nef"},
-        outcome_case{"framed_zero_byte", {"-I", "0", "[", "]"}, 0, "[ab]", "", std::string("ab\0cd\n", 6)},
+        outcome_case{"framed_zero_byte", {"-I", "0", "[", "]"}, 1, "[ab]",
+                     "ERROR: Line 2 of standard input contains a NUL byte!\n", std::string("ab\ncd\0ef\ngh\n", 12)},
+        outcome_case{"framed_zero_byte_after_cr", {"-I", "0", "[", "]"}, 1, "",
+                     "ERROR: Line 1 of standard input contains a NUL byte!\n", std::string("ab\r\0\n", 5)},
+        outcome_case{"framed_1025_lines", {"-I", "0", "[", "]"}, 0, framed_numbers(1025, 0), "", numbered_lines(1025)},
+        outcome_case{"framed_5000_lines", {"-n", "-I", "6", "[", "]"}, 0, framed_numbers(5000, 6) + "\n", "",
+                     numbered_lines(5000)},
         outcome_case{"framed_lines_not_decoded", {"-I", "0", "[", "]"}, 0, "[a\\tb]", "", "a\\tb\n"},
         outcome_case{"framed_ignores_string", {"-x", "6", "-C", "[", "]", "text"}, 0, "[ ab ]", "", "ab\n"},
         outcome_case{"framed_indent_ignores_string", {"text", "-I", "3", "[", "]"}, 0, "[ ab]", "", "ab\n"},
         outcome_case{"framed_width_minus_3", {"-x", "-83", "-C", "|", "|"}, 0, "|ab|", "", "ab\n"},
         outcome_case{"framed_relative_minus_3", {"-x", "-3", "-C", "|", "|"}, 0,
                      "|" + spaces(36) + "ab" + spaces(37) + "|", "", "ab\n"},
-        outcome_case{"framed_bad_line_after_left_border", {"-x", "10", "-C", "<", ">"}, 1, "<   ok   >\n<",
-                     mbstowcs_failed, "ok\nb\xFFz\n"}),
+        // A line the locale cannot decode: the lines before it, whole, and
+        // nothing of it, not even the newline that would come before it.
+        outcome_case{"framed_bad_third_line_centred", {"-x", "10", "-C", "<", ">"}, 1, "<   ok   >\n<  fine  >",
+                     mbstowcs_failed, "ok\nfine\nb\xFFz\nlast\n"},
+        outcome_case{"framed_bad_third_line_left_aligned", {"-I", "-4", "[", "]"}, 1, "[ok  ]\n[fine]",
+                     mbstowcs_failed, "ok\nfine\nb\xFFz\nlast\n"},
+        outcome_case{"framed_bad_line_unmeasured", {"-I", "0", "[", "]"}, 0, "[ok]\n[b\xFFz]", "", "ok\nb\xFFz\n"}),
     testsupport::outcome_name);
-
-TEST(GlyphpadFramed, AtMost1024LinesAreFramed)
-{
-    std::string input;
-    std::string expected;
-    for (int i = 1; i <= 1025; ++i) {
-        input += "line " + std::to_string(i) + "\n";
-        if (i <= 1024)
-            expected += (i > 1 ? "\n[" : "[") + std::string("line ") + std::to_string(i) + "]";
-    }
-    const run_result r = glyphpad({"-I", "0", "[", "]"}, input);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out, expected);
-}
 
 TEST(GlyphpadFramed, LongLinesAreReadInPiecesOf8191Bytes)
 {
@@ -278,6 +295,22 @@ TEST(GlyphpadFramed, LongLinesAreReadInPiecesOf8191Bytes)
     // 8190 bytes and the newline fit one read.
     r = glyphpad({"-I", "0", "[", "]"}, a8191.substr(1) + "\nz");
     EXPECT_EQ(r.out, "[" + a8191.substr(1) + "]\n[z]");
+    // A zero byte is reported by the input line it is in, not by the piece.
+    r = glyphpad({"-I", "0", "[", "]"}, a8191 + "b\nz" + std::string(1, '\0') + "\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "[" + a8191 + "]\n[b]");
+    EXPECT_EQ(r.err, "ERROR: Line 2 of standard input contains a NUL byte!\n");
+}
+
+TEST(GlyphpadFramed, ReadErrorEndsTheRun)
+{
+    run_request r;
+    r.argv = {"/bin/sh", "-c", testsupport::program_path("glyphpad") + " -I 0 '[' ']' < /"};
+    r.env = {"LC_ALL=C.UTF-8"};
+    const run_result result = run(r);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "ERROR: Read error: Is a directory!\n");
 }
 
 TEST(GlyphpadSpaces, HugeIndentationEndsPromptlyWhenThePipeCloses)
