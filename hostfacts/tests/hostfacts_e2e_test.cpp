@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <regex>
 #include <set>
@@ -89,7 +90,7 @@ TEST_P(Outcome, Exactly)
     testsupport::expect_outcome("hostfacts", GetParam());
 }
 
-const std::string too_new = "ERROR: Requested compatibility version 1 > available version 0!\n";
+const std::string too_new = "ERROR: Requested compatibility version 2 > available version 1!\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Hostfacts, Outcome,
@@ -102,16 +103,19 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"operand", {"extra"}, 1, "", usage},
         outcome_case{"lone_dash", {"-"}, 1, "", usage},
         outcome_case{"operand_after_valid_c", {"-c", "0", "x"}, 1, "", usage},
-        outcome_case{"c_one", {"-c", "1"}, 1, "", too_new},
-        outcome_case{"c_one_long", {"--compatibility=1"}, 1, "", too_new},
-        outcome_case{"c_one_abbreviated", {"--compat", "1"}, 1, "", too_new},
+        outcome_case{"operand_after_c_one", {"-c", "1", "x"}, 1, "", usage},
+        outcome_case{"c_two", {"-c", "2"}, 1, "", too_new},
+        outcome_case{"c_two_long", {"--compatibility=2"}, 1, "", too_new},
+        outcome_case{"c_two_abbreviated", {"--compat", "2"}, 1, "", too_new},
+        outcome_case{"c_two_after_one", {"-c", "1", "-c", "2"}, 1, "", too_new},
         outcome_case{"c_minus_one", {"-c", "-1"}, 1, "",
-                     "ERROR: Requested compatibility version 4294967295 > available version 0!\n"},
-        outcome_case{"c_before_version", {"-c1", "-v"}, 1, "", too_new},
-        outcome_case{"c_before_operand", {"x", "-c", "2"}, 1, "",
-                     "ERROR: Requested compatibility version 2 > available version 0!\n"},
-        outcome_case{"version_before_c", {"-v", "-c", "1"}, 0, "hostfacts 2.7.15\n", ""},
-        outcome_case{"help_before_c", {"-h", "-c", "1"}, 0, "", usage}),
+                     "ERROR: Requested compatibility version 4294967295 > available version 1!\n"},
+        outcome_case{"c_before_version", {"-c2", "-v"}, 1, "", too_new},
+        outcome_case{"c_one_before_version", {"-c1", "-v"}, 0, "hostfacts 2.7.15\n", ""},
+        outcome_case{"c_before_operand", {"x", "-c", "7"}, 1, "",
+                     "ERROR: Requested compatibility version 7 > available version 1!\n"},
+        outcome_case{"version_before_c", {"-v", "-c", "2"}, 0, "hostfacts 2.7.15\n", ""},
+        outcome_case{"help_before_c", {"-h", "-c", "2"}, 0, "", usage}),
     testsupport::outcome_name);
 
 TEST(HostfactsCommandLine, OptionErrorsComplainThenShowUsage)
@@ -147,11 +151,26 @@ TEST_P(AcceptedVersion, ReportStartsWithCompatibilityZero)
 
 INSTANTIATE_TEST_SUITE_P(Hostfacts, AcceptedVersion, testing::Values("0", "abc", "4294967296", "", "-0"));
 
+TEST(AcceptedVersion, OneAndTheLastOfSeveralCount)
+{
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"-c", "1"}, {"--compat=4294967297"},
+                                                  {"-c", "0", "-c", "1"}}) {
+        const run_result r = hostfacts(args);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out.rfind("compatibility=1\nhostname_long=\"", 0), 0u) << r.out.substr(0, 80);
+    }
+    EXPECT_EQ(hostfacts({"-c", "1", "-c", "0"}).out.rfind("compatibility=0\n", 0), 0u);
+}
+
 // Every key of the report matches the next pattern that fits, in order;
-// `least` and `most` bound how many keys one pattern takes.
+// `least` and `most` bound how many keys one pattern takes. Steps of
+// version 1 (`since`) are left out of version 0's report; `least` of
+// version 1 is `least1` where that is not -1.
 struct key_step {
     const char* pattern;
     int least, most;
+    unsigned since = 0;
+    int least1 = -1;
 };
 
 const key_step report_order[] = {
@@ -162,7 +181,9 @@ const key_step report_order[] = {
     {"uptime_mins", 1, 1}, {"uptime_secs", 1, 1}, {"uptime_nsecs", 1, 1},
     {"system_sysname", 1, 1}, {"system_nodename", 1, 1}, {"system_release", 1, 1},
     {"system_version", 1, 1}, {"system_machine", 1, 1},
+    {"system_os_name", 1, 1, 1}, {"system_os_version", 1, 1, 1},
     {"system_cores", 1, 1}, {"system_pagesize", 1, 1},
+    {"system_cpu_model", 1, 1, 1},
     {"system_procs", 1, 1}, {"system_users", 1, 1},
     {"system_load_avg1min", 1, 1}, {"system_load_avg5min", 1, 1}, {"system_load_avg15min", 1, 1},
     {"system_load_avg1minpct", 1, 1}, {"system_load_avg5minpct", 1, 1}, {"system_load_avg15minpct", 1, 1},
@@ -170,34 +191,69 @@ const key_step report_order[] = {
     {"battery_list", 1, 1},
     {"system_mem_total", 1, 1}, {"system_mem_used", 1, 1}, {"system_mem_free", 1, 1},
     {"system_mem_usedpct", 1, 1}, {"system_mem_freepct", 1, 1},
+    {"system_mem_available", 1, 1, 1}, {"system_mem_availablepct", 1, 1, 1},
     {"system_swap_total", 1, 1},
-    {"system_swap_(used|free|usedpct|freepct)", 0, 4},
-    {"disk_root_(total|used|available|pct)", 4, 4},
-    {"disk_home_(total|used|available|pct)", 0, 4},
-    {"disk_tmp_(total|used|available|pct)", 4, 4},
+    {"system_swap_used", 0, 1, 0, 1}, {"system_swap_free", 0, 1, 0, 1},
+    {"system_swap_usedpct", 0, 1, 0, 1}, {"system_swap_freepct", 0, 1, 0, 1},
+    {"disk_root_(total|used|available|pct)", 4, 4}, {"disk_root_usedpct", 1, 1, 1},
+    {"disk_home_(total|used|available|pct)", 0, 4}, {"disk_home_usedpct", 0, 1, 1},
+    {"disk_tmp_(total|used|available|pct)", 4, 4}, {"disk_tmp_usedpct", 1, 1, 1},
     {"disk_list", 1, 1},
+    {"netif_default_ipv4_(name|gateway)", 2, 2, 1}, {"netif_default_ipv6_(name|gateway)", 0, 2, 1},
     {"netif_[0-9]+_(name|flags|ipv4|mac|ipv6)", 2, 100000},
     {"netif_list", 1, 1},
 };
 
-TEST(WholeReport, KeysComeInReportOrder)
+class WholeReportIn : public testing::TestWithParam<unsigned> {};
+
+TEST_P(WholeReportIn, KeysComeInReportOrder)
 {
-    const run_result r = hostfacts({});
+    const unsigned version = GetParam();
+    const run_result r = hostfacts({"-c", std::to_string(version)});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     const report lines = parse(r.out);
     std::size_t at = 0;
     for (const key_step& step : report_order) {
+        if (step.since > version)
+            continue;
         const std::regex pattern(step.pattern);
         int taken = 0;
         while (at < lines.size() && taken < step.most && std::regex_match(lines[at].first, pattern)) {
             ++at;
             ++taken;
         }
-        EXPECT_GE(taken, step.least) << step.pattern << " at line " << at;
+        EXPECT_GE(taken, version >= 1 && step.least1 >= 0 ? step.least1 : step.least)
+            << step.pattern << " at line " << at;
     }
     EXPECT_EQ(at, lines.size()) << "unexpected key " << (at < lines.size() ? lines[at].first : "");
+    EXPECT_EQ(value_of(lines, "compatibility"), std::to_string(version));
     EXPECT_EQ(value_of(lines, "disk_list"), "\"root home tmp\"");
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, WholeReportIn, testing::Values(0u, 1u));
+
+// Version 1 is version 0 with lines added: taking away the keys that only
+// version 1 has leaves the same keys in the same order.
+TEST(WholeReport, VersionOneKeepsVersionZerosLinesInOrder)
+{
+    const report zero = parse(hostfacts({}).out);
+    const report one = parse(hostfacts({"-c", "1"}).out);
+    const std::regex added("system_os_.*|system_cpu_model|system_mem_available(pct)?|disk_[a-z]+_usedpct|"
+                           "netif_default_.*");
+    std::vector<std::string> kept;
+    for (const auto& [key, value] : one)
+        if (!std::regex_match(key, added) && key != "compatibility")
+            kept.push_back(key);
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : zero)
+        if (key != "compatibility")
+            keys.push_back(key);
+    // Without swap version 1 writes four more swap keys.
+    if (value_of(zero, "system_swap_total") == "0")
+        keys.insert(std::find(keys.begin(), keys.end(), "system_swap_total") + 1,
+                    {"system_swap_used", "system_swap_free", "system_swap_usedpct", "system_swap_freepct"});
+    EXPECT_EQ(kept, keys);
 }
 
 TEST(WholeReport, AgreesWithTheHost)
