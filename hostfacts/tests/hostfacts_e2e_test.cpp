@@ -3,7 +3,10 @@
 // report that agrees with the host.
 #include <net/if.h>
 #if defined(__linux__)
+#include <fcntl.h>
 #include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #endif
 #include <sys/statvfs.h>
@@ -433,6 +436,199 @@ TEST(WholeReport, EvalGivesBackHostileNamesInEveryShell)
     }
     if (!missing.empty())
         GTEST_SKIP() << "not installed:" << missing;
+}
+
+// Version 1 in private mount and network namespaces: files bound over the
+// system's sources, a network set up with ip, and a file system image with
+// blocks reserved for root mounted read-only on /tmp.
+struct namespace_setup {
+    std::vector<std::pair<std::string, std::string>> binds;  // file, over this path
+    std::vector<std::vector<std::string>> ip_steps;          // arguments of ip
+    std::string image;                                        // mounted on /tmp when set
+};
+
+struct namespace_outcome {
+    int status = -1;   // 0: report written; 77: the host cannot set this up
+    std::string why;
+    std::string report;
+    std::string df;    // df's use percentage of /tmp, when an image is mounted
+};
+
+// The child writes through descriptors opened before its mounts, which may
+// cover the directory the files are in.
+[[noreturn]] void end_setup(int why_fd, int status, const std::string& reason)
+{
+    if (write(why_fd, reason.data(), reason.size()) < 0)
+        _exit(1);
+    _exit(status);
+}
+
+[[noreturn]] void report_in_mount_namespace(const namespace_setup& setup, int report_fd, int df_fd, int why_fd)
+{
+    if (unshare(CLONE_NEWNS | CLONE_NEWNET) != 0)
+        end_setup(why_fd, 77, std::string("unshare of mount and network namespaces refused: ") + strerror(errno));
+    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        end_setup(why_fd, 77, std::string("private mounts refused: ") + strerror(errno));
+    for (const auto& [file, target] : setup.binds)
+        if (access(target.c_str(), F_OK) == 0 && mount(file.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) != 0)
+            end_setup(why_fd, 77, "bind mount over " + target + ": " + strerror(errno));
+    const std::string ip = first_program({"/usr/sbin/ip", "/sbin/ip", "/usr/bin/ip", "/bin/ip"});
+    for (std::vector<std::string> step : setup.ip_steps) {
+        if (ip.empty())
+            end_setup(why_fd, 77, "ip (iproute2) is not installed");
+        step.insert(step.begin(), ip);
+        run_request r;
+        r.argv = step;
+        r.cwd = "/";
+        const run_result result = run(r);
+        if (result.status != 0)
+            end_setup(why_fd, 77, "ip " + step[1] + " " + step[2] + ": " + result.err);
+    }
+    if (!setup.image.empty()) {
+        run_request r;
+        r.argv = {first_program({"/usr/bin/mount", "/bin/mount"}), "-o", "loop,ro", setup.image, "/tmp"};
+        r.cwd = "/";
+        const run_result result = run(r);
+        if (result.status != 0)
+            end_setup(why_fd, 77, "loop mount of a file system image: " + result.err);
+        run_request df;
+        df.argv = {"/usr/bin/df", "--output=pcent", "/tmp"};
+        df.cwd = "/";
+        const std::string pcent = run(df).out;
+        if (write(df_fd, pcent.data(), pcent.size()) < 0)
+            _exit(1);
+    }
+    run_request r;
+    r.argv = {"hostfacts", "-c", "1"};
+    r.cwd = "/";
+    const run_result result = run(r);
+    if (write(report_fd, result.out.data(), result.out.size()) < 0)
+        _exit(1);
+    end_setup(why_fd, result.status == 0 && result.err.empty() ? 0 : 1, "hostfacts: " + result.err);
+}
+
+namespace_outcome in_namespaces(const testsupport::temp_dir& dir, const namespace_setup& setup)
+{
+    namespace_outcome outcome;
+    const int report_fd = open((dir / "report").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int df_fd = open((dir / "df").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int why_fd = open((dir / "why").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    EXPECT_TRUE(report_fd >= 0 && df_fd >= 0 && why_fd >= 0);
+    const pid_t child = fork();
+    if (child == 0)
+        report_in_mount_namespace(setup, report_fd, df_fd, why_fd);
+    close(report_fd);
+    close(df_fd);
+    close(why_fd);
+    int status = 0;
+    EXPECT_EQ(waitpid(child, &status, 0), child);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.why = testsupport::read_file(dir / "why");
+    outcome.report = testsupport::read_file(dir / "report");
+    outcome.df = testsupport::read_file(dir / "df");
+    return outcome;
+}
+
+std::string shell_value(const std::string& text, const std::string& dir, const std::string& variable)
+{
+    run_request r;
+    r.argv = {first_program({"/bin/sh", "/usr/bin/sh"}), "-c", "eval \"$(cat report)\" && printf %s \"$" + variable + "\""};
+    r.cwd = dir;
+    testsupport::write_file(dir + "/report", text);
+    const run_result result = run(r);
+    EXPECT_EQ(result.status, 0) << result.err;
+    return result.out;
+}
+
+#define SKIP_UNLESS_SET_UP(outcome)                      \
+    if ((outcome).status == 77)                          \
+        GTEST_SKIP() << (outcome).why;                   \
+    ASSERT_EQ((outcome).status, 0) << (outcome).why
+
+TEST(VersionOneInNamespaces, OsReleaseWithQuotesAndDollarsNoSwapNoDefaultRoute)
+{
+    const testsupport::temp_dir dir;
+    const std::string name = R"x(Evil "$(touch ran)" `touch ran` $HOME \ end)x";
+    testsupport::write_file(dir / "os-release",
+                            "PRETTY_NAME=\"not this\"\n"
+                            R"x(NAME="Evil \"$(touch ran)\" \`touch ran\` \$HOME \\ end")x" "\n"
+                            "VERSION_ID='13.1'\n");
+    testsupport::write_file(dir / "swaps", "Filename\t\t\t\tType\t\tSize\t\tUsed\t\tPriority\n");
+    namespace_setup setup;
+    setup.binds = {{dir / "os-release", "/etc/os-release"}, {dir / "os-release", "/usr/lib/os-release"},
+                   {dir / "swaps", "/proc/swaps"}};
+    const namespace_outcome outcome = in_namespaces(dir, setup);
+    SKIP_UNLESS_SET_UP(outcome);
+    const report lines = parse(outcome.report);
+    EXPECT_EQ(shell_value(outcome.report, dir.path, "system_os_name"), name);
+    EXPECT_FALSE(testsupport::file_exists(dir / "ran")) << "the shell ran code from the report";
+    EXPECT_EQ(value_of(lines, "system_os_version"), "\"13.1\"");
+    for (const char* key : {"system_swap_total", "system_swap_used", "system_swap_free"})
+        EXPECT_EQ(value_of(lines, key), "0") << key;
+    EXPECT_EQ(value_of(lines, "system_swap_usedpct"), "0.0");
+    EXPECT_EQ(value_of(lines, "system_swap_freepct"), "0.0");
+    // A fresh network namespace has no routes at all.
+    for (const char* key : {"netif_default_ipv4_name", "netif_default_ipv4_gateway", "netif_default_ipv6_name",
+                            "netif_default_ipv6_gateway"})
+        EXPECT_EQ(value_of(lines, key), "\"\"") << key;
+}
+
+TEST(VersionOneInNamespaces, NoOsReleaseIsTheKernelsNameAndRelease)
+{
+    const testsupport::temp_dir dir;
+    namespace_setup setup;
+    // A device where the file should be is no os-release file.
+    setup.binds = {{"/dev/null", "/etc/os-release"}, {"/dev/null", "/usr/lib/os-release"}};
+    const namespace_outcome outcome = in_namespaces(dir, setup);
+    SKIP_UNLESS_SET_UP(outcome);
+    const report lines = parse(outcome.report);
+    EXPECT_EQ(value_of(lines, "system_os_name"), in_quotes(output_of({"/usr/bin/uname", "-s"})));
+    EXPECT_EQ(value_of(lines, "system_os_version"), in_quotes(output_of({"/usr/bin/uname", "-r"})));
+}
+
+TEST(VersionOneInNamespaces, AnIpv6OnlyDefaultRoute)
+{
+    const testsupport::temp_dir dir;
+    namespace_setup setup;
+    setup.ip_steps = {{"tuntap", "add", "dev", "t0", "mode", "tun"},
+                      {"link", "set", "t0", "up"},
+                      {"-6", "address", "add", "2001:db8::5/64", "dev", "t0", "nodad"},
+                      {"-6", "route", "add", "default", "via", "2001:db8::1", "dev", "t0"}};
+    const namespace_outcome outcome = in_namespaces(dir, setup);
+    SKIP_UNLESS_SET_UP(outcome);
+    const report lines = parse(outcome.report);
+    EXPECT_EQ(value_of(lines, "netif_default_ipv4_name"), "\"\"");
+    EXPECT_EQ(value_of(lines, "netif_default_ipv4_gateway"), "\"\"");
+    EXPECT_EQ(value_of(lines, "netif_default_ipv6_name"), "\"t0\"");
+    EXPECT_EQ(value_of(lines, "netif_default_ipv6_gateway"), "\"2001:db8::1\"");
+}
+
+TEST(VersionOneInNamespaces, ADiskWithReservedBlocksHasDfsPercentage)
+{
+    const testsupport::temp_dir dir;
+    const std::string mke2fs = first_program({"/usr/sbin/mke2fs", "/sbin/mke2fs"});
+    if (mke2fs.empty())
+        GTEST_SKIP() << "mke2fs (e2fsprogs) is not installed";
+    // 4 MiB with 1.5 MiB of files and 40% of the blocks reserved for root.
+    ASSERT_EQ(mkdir((dir / "content").c_str(), 0755), 0);
+    testsupport::write_file(dir / "content/data", std::string(1536 * 1024, 'x'));
+    run_request make;
+    make.argv = {mke2fs, "-q", "-F", "-t", "ext2", "-m", "40", "-b", "1024", "-d", dir / "content", dir / "image",
+                 "4096"};
+    const run_result made = run(make);
+    ASSERT_EQ(made.status, 0) << made.err;
+    namespace_setup setup;
+    setup.image = dir / "image";
+    const namespace_outcome outcome = in_namespaces(dir, setup);
+    SKIP_UNLESS_SET_UP(outcome);
+    const report lines = parse(outcome.report);
+    // df: "Use%", then the percentage right-aligned with a "%".
+    const std::size_t digits = outcome.df.find_first_of("0123456789");
+    ASSERT_NE(digits, std::string::npos) << outcome.df;
+    const std::string df_percent = outcome.df.substr(digits, outcome.df.find('%', digits) - digits);
+    EXPECT_EQ(value_of(lines, "disk_tmp_usedpct"), df_percent);
+    // Version 0's percentage counts the reserved blocks as not available.
+    EXPECT_GT(std::stod(value_of(lines, "disk_tmp_pct")), 40.0 + std::stod(df_percent) / 2);
 }
 #endif
 
