@@ -110,34 +110,25 @@ bool hex_digit(char c, unsigned* value)
     return true;
 }
 
-// A number of 1 to 16 hexadecimal digits.
-bool hex_number(const char* text, std::size_t length, std::uint64_t* value)
+// A number of 1 to 16 hexadecimal or 1 to 19 decimal digits.
+bool whole_number(const char* text, std::size_t length, unsigned base, std::uint64_t* value)
 {
-    if (length == 0 || length > 16)
+    if (length == 0 || length > (base == 16 ? 16u : 19u))
         return false;
     std::uint64_t v = 0;
     for (std::size_t i = 0; i < length; ++i) {
         unsigned digit = 0;
-        if (!hex_digit(text[i], &digit))
+        if (!hex_digit(text[i], &digit) || digit >= base)
             return false;
-        v = v << 4 | digit;
+        v = v * base + digit;
     }
     *value = v;
     return true;
 }
 
-bool decimal_number(const char* text, std::size_t length, std::uint64_t* value)
+bool hex_number(const char* text, std::size_t length, std::uint64_t* value)
 {
-    if (length == 0 || length > 19)
-        return false;
-    std::uint64_t v = 0;
-    for (std::size_t i = 0; i < length; ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-        v = v * 10 + static_cast<unsigned>(text[i] - '0');
-    }
-    *value = v;
-    return true;
+    return whole_number(text, length, 16, value);
 }
 
 // 32 hexadecimal digits: the 16 bytes of an IPv6 address, first byte first.
@@ -253,7 +244,7 @@ void linux_ipv4_default_route(const char* text, std::size_t length, default_rout
             complete = next_field(f, line.end, &field[i], &size[i]);
         std::uint64_t destination = 0, gateway = 0, flags = 0, metric = 0, mask = 0;
         if (!complete || !hex_number(field[1], size[1], &destination) || !hex_number(field[2], size[2], &gateway) ||
-            !hex_number(field[3], size[3], &flags) || !decimal_number(field[6], size[6], &metric) ||
+            !hex_number(field[3], size[3], &flags) || !whole_number(field[6], size[6], 10, &metric) ||
             !hex_number(field[7], size[7], &mask))
             continue;
         if (destination != 0 || mask != 0 || !(flags & route_up) || (flags & linux_route_reject))
