@@ -26,6 +26,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
+#include <initializer_list>
 
 #include "hostfacts/fact_parsers.hpp"
 #include "hostfacts/facts.hpp"
