@@ -247,20 +247,13 @@ TEST(FreebsdRouteReply, BrokenMessagesAreRefused)
     default_route route;
     ASSERT_TRUE(freebsd_route_reply(good.data(), good.size(), route));
     EXPECT_FALSE(freebsd_route_reply(good.data(), good.size() - 1, route)) << "shorter than it says";
-    EXPECT_FALSE(freebsd_route_reply(good.data(), 100, route)) << "shorter than a header";
-    std::vector<unsigned char> bad = good;
-    bad[freebsd_route::version_offset] = 4;
-    EXPECT_FALSE(freebsd_route_reply(bad.data(), bad.size(), route)) << "another version";
-    bad = good;
-    bad[freebsd_route::header_size + 16] = 200;  // the link address runs past the end
-    EXPECT_FALSE(freebsd_route_reply(bad.data(), bad.size(), route));
-    bad = good;
-    bad[freebsd_route::header_size + 16 + 5] = 40;  // a name longer than its address: left out
-    ASSERT_TRUE(freebsd_route_reply(bad.data(), bad.size(), route));
-    EXPECT_STREQ(route.name, "");
-    bad = good;
-    bad[freebsd_route::addrs_offset] = 0x1 | 0x10 | 0x20;  // an address more than there is
-    EXPECT_FALSE(freebsd_route_reply(bad.data(), bad.size(), route));
+    for (const auto& [offset, byte] : {std::pair<std::size_t, unsigned char>{freebsd_route::version_offset, 4},
+                                       {freebsd_route::header_size + 16, 200},      // past the end
+                                       {freebsd_route::addrs_offset, 0x1 | 0x10 | 0x20}}) {  // one too many
+        std::vector<unsigned char> bad = good;
+        bad[offset] = byte;
+        EXPECT_FALSE(freebsd_route_reply(bad.data(), bad.size(), route)) << offset;
+    }
 }
 
 TEST(SysctlValues, TextsAndCountsOfEitherWidth)
@@ -270,16 +263,11 @@ TEST(SysctlValues, TextsAndCountsOfEitherWidth)
     EXPECT_STREQ(text, "Ryzen");
     sysctl_text("no NUL at all", 13, text, sizeof text);
     EXPECT_STREQ(text, "no NUL ");
-    sysctl_text("ab", 0, text, sizeof text);
-    EXPECT_STREQ(text, "");
-
     std::uint64_t count = 0;
-    const std::uint32_t narrow = 4000000000u;
-    EXPECT_TRUE(sysctl_count(&narrow, sizeof narrow, &count));
-    EXPECT_EQ(count, 4000000000u);
     const std::uint64_t wide = 1ULL << 40;
-    EXPECT_TRUE(sysctl_count(&wide, sizeof wide, &count));
-    EXPECT_EQ(count, 1ULL << 40);
+    const std::uint32_t narrow = 4000000000u;
+    EXPECT_TRUE(sysctl_count(&wide, sizeof wide, &count) && count == wide);
+    EXPECT_TRUE(sysctl_count(&narrow, sizeof narrow, &count) && count == narrow);
     EXPECT_FALSE(sysctl_count(&wide, 2, &count));
 }
 
