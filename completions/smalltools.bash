@@ -63,6 +63,20 @@ _glyphpad()
 
 _hostfacts()
 {
+    # After -c, --compatibility and --compatibility=: the versions there are.
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=
+    [ "$COMP_CWORD" -gt 0 ] && prev=${COMP_WORDS[COMP_CWORD-1]}
+    if [ "$cur" = "=" ]; then
+        cur=
+    elif [ "$prev" = "=" ] && [ "$COMP_CWORD" -gt 1 ]; then
+        prev=${COMP_WORDS[COMP_CWORD-2]}
+    fi
+    case $prev in
+    -c | --compatibility)
+        COMPREPLY=($(compgen -W "0 1" -- "$cur"))
+        return 0
+        ;;
+    esac
     _smalltools_complete "-h --help -v --version -c --compatibility" ""
 }
 

@@ -200,7 +200,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         kernel_names[i] = in.field();
         copy_field(fields[i], sizeof kernel.names.sysname, kernel_names[i]);
     }
-    const auto sections = in.number<std::uint16_t>();  // which facts are known
+    const auto sections = in.number<std::uint16_t>();  // which facts are known, and the version
+    const std::uint32_t version = (sections & 16) != 0 ? 1 : 0;
     hostfacts::uptime_facts uptime{(sections & 1) != 0, in.number<std::uint64_t>(), in.number<std::uint64_t>()};
     kernel.known = (sections & 2) != 0;
     const auto cores = in.number<std::uint32_t>();
@@ -236,6 +237,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (auto devices = in.number<std::uint8_t>(); devices > 0; --devices)
         hostfacts::add_swap_device(memory, in.number<std::int32_t>(), in.number<std::int32_t>());
 
+    memory.available = memory.physical ^ (memory.swap_pages << 12);  // at times above the total
+
     hostfacts::disk_facts disks[3];
     for (hostfacts::disk_facts& disk : disks) {
         disk.known = in.number<std::uint8_t>() % 2 != 0;
@@ -264,19 +267,43 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     fuzzinput::memory_output out;
     fuzzinput::memory_output err;
-    hostfacts::write_compatibility(out.stream);
+    // Version 1's texts from the same fields: the host name as the
+    // operating system and processor model, the first interface's name as
+    // the default routes'.
+    hostfacts::os_facts os;
+    os.known = (sections & 32) != 0;
+    os.named = (sections & 64) != 0;
+    copy_field(os.name, sizeof os.name, host);
+    copy_field(os.version, sizeof os.version, kernel_names[2]);
+    hostfacts::processor_facts processor;
+    copy_field(processor.model, sizeof processor.model, host);
+    hostfacts::route_facts routes;
+    routes.ipv4.found = (sections & 128) != 0;
+    routes.ipv6.found = (sections & 256) != 0;
+    for (hostfacts::default_route* route : {&routes.ipv4, &routes.ipv6}) {
+        copy_field(route->name, sizeof route->name, list.nodes.empty() ? std::string() : list.nodes[0].name);
+        copy_field(route->gateway, sizeof route->gateway, kernel_names[4]);
+    }
+
+    hostfacts::write_compatibility(out.stream, version);
     hostfacts::write_host_names(out.stream, host_name);
     hostfacts::write_uptime(out.stream, uptime);
     hostfacts::write_kernel(out.stream, kernel);
+    if (version >= 1)
+        hostfacts::write_os_release(out.stream, os, kernel);
     hostfacts::write_processors(out.stream, cores, page_size);
+    if (version >= 1)
+        hostfacts::write_processor_model(out.stream, err.stream, processor);
     hostfacts::write_processes(out.stream, processes);
     hostfacts::write_users(out.stream, users);
     hostfacts::write_load(out.stream, load, cores);
     hostfacts::write_batteries(out.stream, batteries);
-    hostfacts::write_memory(out.stream, err.stream, memory);
+    hostfacts::write_memory(out.stream, err.stream, memory, version);
     for (std::size_t i = 0; i < 3; ++i)
-        hostfacts::write_disk(out.stream, hostfacts::disk_places[i].label, disks[i]);
+        hostfacts::write_disk(out.stream, hostfacts::disk_places[i].label, disks[i], version);
     hostfacts::write_disk_list(out.stream);
+    if (version >= 1)
+        hostfacts::write_default_routes(out.stream, err.stream, routes);
 
     static hostfacts::interface_table table;
     hostfacts::collect_interfaces(list.link_up(), table, err.stream);
@@ -307,6 +334,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             units += (units.empty() ? "" : " ") + std::to_string(n);
     }
     expect(keys.count("battery_list") == 1, "the battery list");
+    // Version 1 writes the same swap keys with swap and without.
+    if (version >= 1 && keys.count("system_mem_total"))
+        expect(keys.count("system_swap_used") == 1 && keys.count("system_swap_freepct") == 1, "every swap key");
     std::set<std::string> listed_units;
     for (std::size_t at = 0; at < units.size();) {
         std::size_t end = units.find(' ', at);

@@ -24,9 +24,10 @@ const frame::tool_frame program_frame = {
     "hostfacts %s\n",
 };
 
-void parse_command_line(int argc, char* argv[])
+run_settings parse_command_line(int argc, char* argv[])
 {
     const frame::tool_frame& tf = program_frame;
+    run_settings s;
     int c;
     while ((c = getopt_long(argc, argv, tf.short_options, tf.long_options, nullptr)) != -1) {
         switch (c) {
@@ -38,6 +39,7 @@ void parse_command_line(int argc, char* argv[])
             if (version > available_version)
                 frame::die("ERROR: Requested compatibility version %u > available version %u!", version,
                            available_version);
+            s.compatibility = version;
             break;
         }
         case '?': frame::print_usage(tf, argv[0], 1);
@@ -47,6 +49,7 @@ void parse_command_line(int argc, char* argv[])
     }
     if (optind != argc)
         frame::print_usage(tf, argv[0], 1);
+    return s;
 }
 
 }  // namespace hostfacts

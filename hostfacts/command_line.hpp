@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "frame/tool_frame.hpp"
+#include "hostfacts/settings.hpp"
 
 namespace hostfacts {
 
@@ -21,6 +22,6 @@ inline std::uint32_t requested_version(const char* argument)
 
 // Runs the option loop; ends the process on --help, --version, errors,
 // a compatibility version above the available one, and operands.
-void parse_command_line(int argc, char* argv[]);
+run_settings parse_command_line(int argc, char* argv[]);
 
 }  // namespace hostfacts

@@ -27,6 +27,23 @@ struct kernel_facts {
     utsname names{};
 };
 
+// The operating system's name and version, from its os-release file.
+inline constexpr std::size_t os_text_size = 256;
+struct os_facts {
+    bool known = false;          // false: no os-release file could be read
+    bool named = false;          // the file assigns NAME
+    char name[os_text_size] = {};
+    char version[os_text_size] = {};  // VERSION_ID, empty when not assigned
+};
+
+struct processor_facts {
+    // Set when the source could not be read: the perror label, with errno
+    // kept in `error`. The model line is then left out.
+    const char* failed_label = nullptr;
+    int error = 0;
+    char model[256] = {};        // empty when the platform names none
+};
+
 struct load_facts {
     bool known = false;          // true only when all three averages came back
     double averages[3] = {0, 0, 0};
@@ -65,6 +82,12 @@ struct memory_facts {
     // signed 32-bit counts, modulo 2^64. Any number of devices.
     std::uint64_t swap_pages = 0;
     std::uint64_t swap_used_pages = 0;
+    // Memory available to new work without swapping, in bytes; when it
+    // cannot be read, the label and errno as above, and only its lines are
+    // left out.
+    std::uint64_t available = 0;
+    const char* available_failed_label = nullptr;
+    int available_error = 0;
 };
 
 // Counts one swap device of `blocks` pages with `used` pages in use.
@@ -80,6 +103,22 @@ struct disk_facts {
     std::uint64_t blocks = 0;
     std::uint64_t free_blocks = 0;
     std::uint64_t available_blocks = 0;
+};
+
+// The default route of one address family.
+struct default_route {
+    // Set when the routing table could not be read (label and errno, as
+    // for memory); the route's lines are then left out.
+    const char* failed_label = nullptr;
+    int error = 0;
+    bool found = false;
+    char name[64] = {};          // the interface the route goes out on
+    char gateway[64] = {};       // numeric text; empty for a route without one
+};
+
+struct route_facts {
+    default_route ipv4;
+    default_route ipv6;
 };
 
 // Address families in the order of the report, whatever the system's numbers.
@@ -126,6 +165,19 @@ load_facts read_load();
 battery_facts read_batteries();
 memory_facts read_memory();
 disk_facts read_disk(const char* path);
+// Asked for by compatibility version 1 only.
+os_facts read_os_release();
+processor_facts read_processor_model();
+route_facts read_default_routes();
+
+// Reads one os-release file into `facts`; false when it cannot be read or
+// is not a regular file.
+bool read_os_release_file(const char* path, os_facts& facts);
+
+// Reads at most size - 1 bytes from the start of a regular file, NUL-ended;
+// the length, or -1 with errno set (EINVAL for a file that is not regular,
+// so that a FIFO or a device in its place is never waited on).
+long read_file_start(const char* path, char* buffer, std::size_t size);
 
 // Platform-specific part of collecting the interface table: whether an
 // address with this family is link-level, where its bytes are, and the index

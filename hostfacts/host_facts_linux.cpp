@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // The platform layer on Linux: processes from /proc, batteries from /sys,
-// memory and swap from /proc/meminfo and /proc/swaps, link-level addresses.
+// memory and swap from /proc/meminfo and /proc/swaps, the processor model
+// from /proc/cpuinfo, default routes from /proc/net, link-level addresses.
 #if defined(__linux__)
 
 #include <dirent.h>
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "hostfacts/fact_parsers.hpp"
 #include "hostfacts/facts.hpp"
 
 namespace hostfacts {
@@ -27,33 +29,6 @@ namespace hostfacts {
 const flag_bits platform_flags = {IFF_UP, 0x10000, IFF_RUNNING, IFF_LOOPBACK, IFF_POINTOPOINT};
 
 namespace {
-
-// Reads at most size - 1 bytes of a file, NUL-terminated; the length, or -1
-// with errno set.
-ssize_t read_small_file(const char* path, char* buffer, std::size_t size)
-{
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    std::size_t length = 0;
-    while (length + 1 < size) {
-        const ssize_t got = read(fd, buffer + length, size - 1 - length);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            const int error = errno;
-            close(fd);
-            errno = error;
-            return -1;
-        }
-        if (got == 0)
-            break;
-        length += static_cast<std::size_t>(got);
-    }
-    close(fd);
-    buffer[length] = '\0';
-    return static_cast<ssize_t>(length);
-}
 
 // Reads a file whole into a NUL-terminated heap buffer that the caller
 // frees; nullptr with errno set when it cannot. Files of /proc tell no size,
@@ -106,7 +81,7 @@ bool read_attribute(const char* root, const char* directory, const char* name, c
 {
     char path[PATH_MAX];
     const int length = snprintf(path, sizeof path, "%s/%s/%s", root, directory, name);
-    if (length < 0 || static_cast<std::size_t>(length) >= sizeof path || read_small_file(path, buffer, size) < 0)
+    if (length < 0 || static_cast<std::size_t>(length) >= sizeof path || read_file_start(path, buffer, size) < 0)
         return false;
     buffer[strcspn(buffer, "\n")] = '\0';
     return true;
@@ -280,6 +255,14 @@ void read_meminfo_file(const char* path, memory_facts& facts)
                           : !meminfo_value(text, "Inactive", &inactive) ? "/proc/meminfo Inactive"
                           : !meminfo_value(text, "MemFree", &free_kib)  ? "/proc/meminfo MemFree"
                                                                         : nullptr;
+    // Since Linux 3.14: the kernel's estimate, reclaimable cache included.
+    unsigned long long available = 0;
+    if (meminfo_value(text, "MemAvailable", &available)) {
+        facts.available = available * 1024;
+    } else {
+        facts.available_failed_label = "/proc/meminfo MemAvailable";
+        facts.available_error = ENODATA;
+    }
     free(text);
     if (missing) {
         fail(facts, missing, ENODATA);
@@ -304,6 +287,49 @@ memory_facts read_memory()
     read_meminfo_file("/proc/meminfo", facts);
     if (!facts.failed_label)
         read_swap_file("/proc/swaps", facts);
+    return facts;
+}
+
+processor_facts read_processor_model()
+{
+    // The first processor's lines come first; the rest of the file (one
+    // block per processor) is not asked for.
+    processor_facts facts;
+    char text[4096];
+    const long length = read_file_start("/proc/cpuinfo", text, sizeof text);
+    if (length < 0) {
+        facts.failed_label = "/proc/cpuinfo";
+        facts.error = errno;
+        return facts;
+    }
+    cpuinfo_model(text, static_cast<std::size_t>(length), facts.model, sizeof facts.model);
+    return facts;
+}
+
+namespace {
+
+// A kernel without IPv6 has no /proc/net/ipv6_route: no default route then.
+void read_route_file(const char* path, void (*parse)(const char*, std::size_t, default_route&), default_route& route)
+{
+    char* text = read_whole_file(path);
+    if (!text) {
+        if (errno != ENOENT) {
+            route.failed_label = path;
+            route.error = errno;
+        }
+        return;
+    }
+    parse(text, strlen(text), route);
+    free(text);
+}
+
+}  // namespace
+
+route_facts read_default_routes()
+{
+    route_facts facts;
+    read_route_file("/proc/net/route", linux_ipv4_default_route, facts.ipv4);
+    read_route_file("/proc/net/ipv6_route", linux_ipv6_default_route, facts.ipv6);
     return facts;
 }
 

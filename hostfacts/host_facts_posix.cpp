@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // Host facts read through interfaces both supported systems share.
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <time.h>
 #include <unistd.h>
 #include <utmpx.h>
 
+#include <cerrno>
 #include <cstring>
 
+#include "hostfacts/fact_parsers.hpp"
 #include "hostfacts/facts.hpp"
 
 namespace hostfacts {
@@ -21,7 +25,72 @@ const clockid_t uptime_clock = CLOCK_UPTIME_PRECISE;
 const clockid_t uptime_clock = CLOCK_BOOTTIME;
 #endif
 
+// Where the system describes itself, in the order they are looked at.
+const char* const os_release_paths[] = {
+    "/etc/os-release",
+    "/usr/lib/os-release",
+#if defined(__FreeBSD__)
+    "/var/run/os-release",  // written at boot; /etc/os-release links to it
+#endif
+};
+
 }  // namespace
+
+long read_file_start(const char* path, char* buffer, std::size_t size)
+{
+    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    struct stat st{};
+    const bool stated = fstat(fd, &st) == 0;
+    if (!stated || !S_ISREG(st.st_mode)) {
+        const int error = stated ? EINVAL : errno;
+        close(fd);
+        errno = error;
+        return -1;
+    }
+    std::size_t length = 0;
+    while (length + 1 < size) {
+        const ssize_t got = read(fd, buffer + length, size - 1 - length);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            const int error = errno;
+            close(fd);
+            errno = error;
+            return -1;
+        }
+        if (got == 0)
+            break;
+        length += static_cast<std::size_t>(got);
+    }
+    close(fd);
+    buffer[length] = '\0';
+    return static_cast<long>(length);
+}
+
+bool read_os_release_file(const char* path, os_facts& facts)
+{
+    char text[16384];
+    const long length = read_file_start(path, text, sizeof text);
+    if (length < 0)
+        return false;
+    const std::size_t n = static_cast<std::size_t>(length);
+    facts = os_facts{};
+    facts.known = true;
+    facts.named = os_release_value(text, n, "NAME", facts.name, sizeof facts.name);
+    os_release_value(text, n, "VERSION_ID", facts.version, sizeof facts.version);
+    return true;
+}
+
+os_facts read_os_release()
+{
+    os_facts facts;
+    for (const char* path : os_release_paths)
+        if (read_os_release_file(path, facts))
+            break;
+    return facts;
+}
 
 void read_host_name(char* buffer)
 {

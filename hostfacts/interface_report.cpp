@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "hostfacts/report_line.hpp"
+#include "hostfacts/report_sections.hpp"
 
 namespace hostfacts {
 
@@ -290,6 +291,26 @@ bool write_interfaces(FILE* out, FILE* err, const interface_table& table)
     }
     end_quoted(out);
     return true;
+}
+
+void write_default_routes(FILE* out, FILE* err, const route_facts& routes)
+{
+    const struct {
+        const char* family;
+        const default_route& route;
+    } families[] = {{"ipv4", routes.ipv4}, {"ipv6", routes.ipv6}};
+    for (const auto& [family, route] : families) {
+        if (route.failed_label) {
+            report_source_failure(out, err, route.failed_label, route.error);
+            continue;
+        }
+        begin_quoted(out, "netif_default_%s_name", family);
+        write_quoted(out, route.found ? route.name : "");
+        end_quoted(out);
+        begin_quoted(out, "netif_default_%s_gateway", family);
+        write_quoted(out, route.found ? route.gateway : "");
+        end_quoted(out);
+    }
 }
 
 }  // namespace hostfacts

@@ -38,4 +38,10 @@ void assign_interface_indexes(interface_table& table, std::uint32_t (*index_of_n
 // written to `out` until then stays.
 bool write_interfaces(FILE* out, FILE* err, const interface_table& table);
 
+// Version 1, before the interface lines: the interface and the gateway of
+// the default route of IPv4 and of IPv6, empty texts where there is none;
+// a family whose table could not be read gets the perror message on `err`
+// instead of its lines.
+void write_default_routes(FILE* out, FILE* err, const route_facts& routes);
+
 }  // namespace hostfacts

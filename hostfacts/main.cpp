@@ -7,7 +7,7 @@
 int main(int argc, char* argv[])
 {
     frame::start(hostfacts::program_frame);
-    hostfacts::parse_command_line(argc, argv);
-    hostfacts::write_report();
-    return 0;
+    const hostfacts::run_settings s = hostfacts::parse_command_line(argc, argv);
+    // Every end of the report comes back here with its status.
+    return hostfacts::write_report(s);
 }

@@ -8,9 +8,15 @@
 
 namespace hostfacts {
 
-void write_compatibility(FILE* out)
+void write_compatibility(FILE* out, std::uint32_t version)
 {
-    fprintf(out, "compatibility=%u\n", available_version);
+    fprintf(out, "compatibility=%u\n", version);
+}
+
+void report_source_failure(FILE* out, FILE* err, const char* label, int error)
+{
+    fflush(out);
+    fprintf(err, "%s: %s\n", label, strerror(error));
 }
 
 void write_host_names(FILE* out, const char* name)
@@ -44,6 +50,26 @@ void write_kernel(FILE* out, const kernel_facts& facts)
     write_text_line(out, "system_release", facts.names.release);
     write_text_line(out, "system_version", facts.names.version);
     write_text_line(out, "system_machine", facts.names.machine);
+}
+
+void write_os_release(FILE* out, const os_facts& os, const kernel_facts& kernel)
+{
+    if (os.known) {
+        write_text_line(out, "system_os_name", os.named ? os.name : kernel.known ? kernel.names.sysname : "");
+        write_text_line(out, "system_os_version", os.version);
+    } else if (kernel.known) {
+        write_text_line(out, "system_os_name", kernel.names.sysname);
+        write_text_line(out, "system_os_version", kernel.names.release);
+    }
+}
+
+void write_processor_model(FILE* out, FILE* err, const processor_facts& facts)
+{
+    if (facts.failed_label) {
+        report_source_failure(out, err, facts.failed_label, facts.error);
+        return;
+    }
+    write_text_line(out, "system_cpu_model", facts.model);
 }
 
 void write_processors(FILE* out, std::uint32_t cores, std::uint32_t page_size)
@@ -111,13 +137,14 @@ double percent_of(std::uint64_t part, std::uint64_t whole)
 
 }  // namespace
 
-void write_memory(FILE* out, FILE* err, const memory_facts& facts)
+void write_memory(FILE* out, FILE* err, const memory_facts& facts, std::uint32_t version)
 {
-    fflush(out);  // keeps the earlier lines ahead of the message when both streams share a file
     if (facts.failed_label) {
-        fprintf(err, "%s: %s\n", facts.failed_label, strerror(facts.error));
+        report_source_failure(out, err, facts.failed_label, facts.error);
         return;
     }
+    if (version >= 1 && facts.available_failed_label)
+        report_source_failure(out, err, facts.available_failed_label, facts.available_error);
     const std::uint64_t page = facts.page_size;
     const std::uint64_t t = facts.physical;
     const std::uint64_t b =
@@ -138,18 +165,41 @@ void write_memory(FILE* out, FILE* err, const memory_facts& facts)
         fprintf(out, "system_mem_usedpct=%1.1f\n", percent_of(used, t));
         fprintf(out, "system_mem_freepct=%1.1f\n", percent_of(free, t));
     }
-    if (swap_total != 0) {
+    if (version >= 1 && !facts.available_failed_label) {
+        // As free memory, never more than the total.
+        const std::uint64_t available = facts.available < t ? facts.available : t;
+        fprintf(out, "system_mem_available=%llu\n", static_cast<unsigned long long>(available));
+        if (t != 0)
+            fprintf(out, "system_mem_availablepct=%1.1f\n", percent_of(available, t));
+    }
+    if (swap_total != 0 || version >= 1) {
+        // Without swap, version 1 writes the same keys with zeros.
+        const auto percent_of_swap = [&](std::uint64_t part) {
+            return swap_total == 0 ? 0.0 : percent_of(part, swap_total);
+        };
         fprintf(out, "system_swap_total=%llu\n", static_cast<unsigned long long>(swap_total));
         fprintf(out, "system_swap_used=%llu\n", static_cast<unsigned long long>(swap_used));
         fprintf(out, "system_swap_free=%llu\n", static_cast<unsigned long long>(swap_free));
-        fprintf(out, "system_swap_usedpct=%1.1f\n", percent_of(swap_used, swap_total));
-        fprintf(out, "system_swap_freepct=%1.1f\n", percent_of(swap_free, swap_total));
+        fprintf(out, "system_swap_usedpct=%1.1f\n", percent_of_swap(swap_used));
+        fprintf(out, "system_swap_freepct=%1.1f\n", percent_of_swap(swap_free));
     } else {
         fputs("system_swap_total=0\n", out);
     }
 }
 
-void write_disk(FILE* out, const char* label, const disk_facts& facts)
+unsigned df_use_percent(const disk_facts& facts)
+{
+    // In blocks, wide enough for any count times 100.
+    __extension__ typedef unsigned __int128 wide;
+    const wide used = facts.blocks > facts.free_blocks ? facts.blocks - facts.free_blocks : 0;
+    const wide of = used + facts.available_blocks;
+    if (of == 0)
+        return 0;
+    const wide hundredfold = used * 100;
+    return static_cast<unsigned>(hundredfold / of + (hundredfold % of != 0 ? 1 : 0));
+}
+
+void write_disk(FILE* out, const char* label, const disk_facts& facts, std::uint32_t version)
 {
     if (!facts.known)
         return;
@@ -163,6 +213,8 @@ void write_disk(FILE* out, const char* label, const disk_facts& facts)
     fprintf(out, "disk_%s_used=%llu\n", label, static_cast<unsigned long long>(used));
     fprintf(out, "disk_%s_available=%llu\n", label, static_cast<unsigned long long>(available));
     fprintf(out, "disk_%s_pct=%1.3f\n", label, pct);
+    if (version >= 1)
+        fprintf(out, "disk_%s_usedpct=%u\n", label, df_use_percent(facts));
 }
 
 void write_disk_list(FILE* out)

@@ -117,6 +117,23 @@ TEST(LiveHost, DiskIsStatvfsOfThePath)
     EXPECT_FALSE(read_disk("/no/such/mount/point").known);
 }
 
+TEST(OsReleaseFile, OnlyARegularFileCounts)
+{
+    const testsupport::temp_dir dir;
+    testsupport::write_file(dir / "os-release", "NAME=\"Made Up\"\nVERSION_ID=7\n");
+    os_facts facts;
+    ASSERT_TRUE(read_os_release_file((dir / "os-release").c_str(), facts));
+    EXPECT_TRUE(facts.known && facts.named);
+    EXPECT_STREQ(facts.name, "Made Up");
+    EXPECT_STREQ(facts.version, "7");
+    // Nothing is waited for at a FIFO in the file's place.
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(read_os_release_file((dir / "fifo").c_str(), facts));
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_FALSE(read_os_release_file((dir / "missing").c_str(), facts));
+    EXPECT_FALSE(read_os_release_file(dir.path.c_str(), facts));
+}
+
 TEST(LiveHost, InterfaceTableHoldsTheLoopbackWithItsIndex)
 {
     ifaddrs* list = nullptr;

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -488,5 +489,26 @@ TEST(Interfaces, AnAddressLabelBelongsToItsInterface)
               "netif_list=\"5 6\"\n");
 }
 #endif
+
+TEST(DefaultRoutes, BothFamiliesEmptyTextsOrTheMessage)
+{
+    route_facts routes;
+    routes.ipv6.found = true;
+    strcpy(routes.ipv6.name, "t$0");
+    strcpy(routes.ipv6.gateway, "2001:db8::1");
+    captured out, err;
+    write_default_routes(out.stream, err.stream, routes);
+    EXPECT_EQ(out.text(),
+              "netif_default_ipv4_name=\"\"\nnetif_default_ipv4_gateway=\"\"\n"
+              "netif_default_ipv6_name=\"t\\$0\"\nnetif_default_ipv6_gateway=\"2001:db8::1\"\n");
+    EXPECT_EQ(err.text(), "");
+
+    routes.ipv4.failed_label = "/proc/net/route";
+    routes.ipv4.error = EACCES;
+    captured only_ipv6, message;
+    write_default_routes(only_ipv6.stream, message.stream, routes);
+    EXPECT_EQ(only_ipv6.text(), "netif_default_ipv6_name=\"t\\$0\"\nnetif_default_ipv6_gateway=\"2001:db8::1\"\n");
+    EXPECT_EQ(message.text(), std::string("/proc/net/route: ") + strerror(EACCES) + "\n");
+}
 
 }  // namespace

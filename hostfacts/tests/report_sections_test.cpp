@@ -23,11 +23,12 @@ using namespace hostfacts;
 
 using captured = testsupport::captured_stream;
 
-TEST(CompatibilityLine, NamesTheAvailableVersion)
+TEST(CompatibilityLine, NamesTheVersionInEffect)
 {
     captured out;
-    write_compatibility(out.stream);
-    EXPECT_EQ(out.text(), "compatibility=0\n");
+    write_compatibility(out.stream, 0);
+    write_compatibility(out.stream, available_version);
+    EXPECT_EQ(out.text(), "compatibility=0\ncompatibility=1\n");
 }
 
 struct version_case {
@@ -143,6 +144,51 @@ TEST(Kernel, FiveFieldsInOrderOrNothing)
     EXPECT_EQ(none.text(), "");
 }
 
+TEST(OperatingSystem, FromOsReleaseElseTheKernel)
+{
+    kernel_facts kernel;
+    kernel.known = true;
+    strcpy(kernel.names.sysname, "Linux");
+    strcpy(kernel.names.release, "6.1.0-$x");
+    os_facts os;
+    os.known = os.named = true;
+    strcpy(os.name, "Deb \"ian\" $(id)");
+    strcpy(os.version, "12");
+    os_facts unnamed;
+    unnamed.known = true;  // a file without NAME or VERSION_ID
+    const struct {
+        os_facts os;
+        bool kernel_known;
+        const char* lines;
+    } cases[] = {
+        {os, true, "system_os_name=\"Deb \\\"ian\\\" \\$(id)\"\nsystem_os_version=\"12\"\n"},
+        {unnamed, true, "system_os_name=\"Linux\"\nsystem_os_version=\"\"\n"},
+        {os_facts{}, true, "system_os_name=\"Linux\"\nsystem_os_version=\"6.1.0-\\$x\"\n"},
+        {os_facts{}, false, ""},
+    };
+    for (const auto& c : cases) {
+        kernel.known = c.kernel_known;
+        captured out;
+        write_os_release(out.stream, c.os, kernel);
+        EXPECT_EQ(out.text(), c.lines);
+    }
+}
+
+TEST(ProcessorModel, TextOrTheMessage)
+{
+    processor_facts facts;
+    strcpy(facts.model, "AMD `EPYC`");
+    captured out, err;
+    write_processor_model(out.stream, err.stream, facts);
+    write_processor_model(out.stream, err.stream, processor_facts{});
+    processor_facts failed;
+    failed.failed_label = "sysctl(hw.model)";
+    failed.error = ENOENT;
+    write_processor_model(out.stream, err.stream, failed);
+    EXPECT_EQ(out.text(), "system_cpu_model=\"AMD \\`EPYC\\`\"\nsystem_cpu_model=\"\"\n");
+    EXPECT_EQ(err.text(), std::string("sysctl(hw.model): ") + strerror(ENOENT) + "\n");
+}
+
 TEST(CountLines, ProcessorsPageSizeProcessesUsers)
 {
     captured out;
@@ -229,7 +275,7 @@ memory_facts memory(std::uint32_t page, std::uint64_t total, std::uint32_t inact
 TEST(Memory, UsedIsTotalLessFreeAndInactive)
 {
     captured out, err;
-    write_memory(out.stream, err.stream, memory(4096, 1000 * 4096ULL, 100, 150));
+    write_memory(out.stream, err.stream, memory(4096, 1000 * 4096ULL, 100, 150), 0);
     EXPECT_EQ(out.text(),
               "system_mem_total=4096000\nsystem_mem_used=3072000\nsystem_mem_free=1024000\n"
               "system_mem_usedpct=75.0\nsystem_mem_freepct=25.0\nsystem_swap_total=0\n");
@@ -239,7 +285,7 @@ TEST(Memory, UsedIsTotalLessFreeAndInactive)
 TEST(Memory, MoreFreeThanPhysicalCountsAllAsFree)
 {
     captured out, err;
-    write_memory(out.stream, err.stream, memory(4096, 8192, 2, 1));
+    write_memory(out.stream, err.stream, memory(4096, 8192, 2, 1), 0);
     EXPECT_EQ(out.text(),
               "system_mem_total=8192\nsystem_mem_used=0\nsystem_mem_free=8192\n"
               "system_mem_usedpct=0.0\nsystem_mem_freepct=100.0\nsystem_swap_total=0\n");
@@ -249,14 +295,14 @@ TEST(Memory, PageSumsDoNotOverflow32Bits)
 {
     captured out, err;
     // 2^32 - 1 free pages plus one inactive page, of 4096 bytes.
-    write_memory(out.stream, err.stream, memory(4096, 1ULL << 45, 1, 0xffffffffu));
+    write_memory(out.stream, err.stream, memory(4096, 1ULL << 45, 1, 0xffffffffu), 0);
     EXPECT_NE(out.text().find("system_mem_free=17592186044416\n"), std::string::npos) << out.text();
 }
 
 TEST(Memory, NoPhysicalMemoryLeavesOutThePercentages)
 {
     captured out, err;
-    write_memory(out.stream, err.stream, memory(4096, 0, 0, 0));
+    write_memory(out.stream, err.stream, memory(4096, 0, 0, 0), 0);
     EXPECT_EQ(out.text(), "system_mem_total=0\nsystem_mem_used=0\nsystem_mem_free=0\nsystem_swap_total=0\n");
 }
 
@@ -266,7 +312,7 @@ TEST(Memory, SwapOverAllDevices)
     add_swap_device(facts, 1024, 300);
     add_swap_device(facts, 3072, 0);
     captured out, err;
-    write_memory(out.stream, err.stream, facts);
+    write_memory(out.stream, err.stream, facts, 0);
     EXPECT_EQ(out.text(),
               "system_mem_total=4096\nsystem_mem_used=4096\nsystem_mem_free=0\n"
               "system_mem_usedpct=100.0\nsystem_mem_freepct=0.0\n"
@@ -279,11 +325,48 @@ TEST(Memory, SwapBytesAreWiderThanTheirPageCounts)
     memory_facts facts = memory(65536, 65536, 0, 0);
     add_swap_device(facts, 0x7fffffff, 0x40000000);
     captured out, err;
-    write_memory(out.stream, err.stream, facts);
+    write_memory(out.stream, err.stream, facts, 0);
     EXPECT_NE(out.text().find("system_swap_total=140737488289792\nsystem_swap_used=70368744177664\n"
                               "system_swap_free=70368744112128\n"),
               std::string::npos)
         << out.text();
+}
+
+TEST(Memory, VersionOneAddsAvailableAndAlwaysTheFiveSwapKeys)
+{
+    memory_facts facts = memory(4096, 1000 * 4096ULL, 100, 150);
+    facts.available = 600 * 4096ULL;
+    const std::string version0 =
+        "system_mem_total=4096000\nsystem_mem_used=3072000\nsystem_mem_free=1024000\n"
+        "system_mem_usedpct=75.0\nsystem_mem_freepct=25.0\n";
+    const std::string no_swap =
+        "system_swap_total=0\nsystem_swap_used=0\nsystem_swap_free=0\n"
+        "system_swap_usedpct=0.0\nsystem_swap_freepct=0.0\n";
+    captured out, err;
+    write_memory(out.stream, err.stream, facts, 1);
+    EXPECT_EQ(out.text(), version0 + "system_mem_available=2457600\nsystem_mem_availablepct=60.0\n" + no_swap);
+
+    // More available than there is: the total, as with free memory.
+    facts.available = 2000 * 4096ULL;
+    add_swap_device(facts, 1024, 256);
+    captured more;
+    write_memory(more.stream, err.stream, facts, 1);
+    EXPECT_EQ(more.text(), version0 + "system_mem_available=4096000\nsystem_mem_availablepct=100.0\n" +
+                               "system_swap_total=4194304\nsystem_swap_used=1048576\nsystem_swap_free=3145728\n"
+                               "system_swap_usedpct=25.0\nsystem_swap_freepct=75.0\n");
+    EXPECT_EQ(err.text(), "");
+
+    // Without a source for it, only the available lines go, with a message.
+    facts.available_failed_label = "/proc/meminfo MemAvailable";
+    facts.available_error = ENODATA;
+    captured without, message;
+    write_memory(without.stream, message.stream, facts, 1);
+    EXPECT_EQ(without.text().find("available"), std::string::npos) << without.text();
+    EXPECT_EQ(without.text().rfind(version0, 0), 0u);
+    EXPECT_EQ(message.text(), std::string("/proc/meminfo MemAvailable: ") + strerror(ENODATA) + "\n");
+    captured version0_only, silent;
+    write_memory(version0_only.stream, silent.stream, facts, 0);
+    EXPECT_EQ(silent.text(), "");
 }
 
 TEST(Memory, AnUnreadableSourceWritesOnlyItsMessage)
@@ -292,7 +375,7 @@ TEST(Memory, AnUnreadableSourceWritesOnlyItsMessage)
     facts.failed_label = "/proc/meminfo";
     facts.error = ENOENT;
     captured out, err;
-    write_memory(out.stream, err.stream, facts);
+    write_memory(out.stream, err.stream, facts, 0);
     EXPECT_EQ(out.text(), "");
     EXPECT_EQ(err.text(), std::string("/proc/meminfo: ") + strerror(ENOENT) + "\n");
 }
@@ -311,7 +394,7 @@ TEST(Memory, TheMessageComesAfterTheEarlierLinesInASharedFile)
     facts.failed_label = "/proc/meminfo";
     facts.error = ENOENT;
     write_disk_list(out);
-    write_memory(out, err, facts);
+    write_memory(out, err, facts, 0);
     fclose(err);
     fclose(out);
     EXPECT_EQ(testsupport::read_file(path),
@@ -321,7 +404,7 @@ TEST(Memory, TheMessageComesAfterTheEarlierLinesInASharedFile)
 TEST(Disk, TotalsAndTheShareNotAvailable)
 {
     captured out;
-    write_disk(out.stream, "root", disk_facts{true, 4096, 1000, 400, 350});
+    write_disk(out.stream, "root", disk_facts{true, 4096, 1000, 400, 350}, 0);
     EXPECT_EQ(out.text(),
               "disk_root_total=4096000\ndisk_root_used=2457600\ndisk_root_available=1433600\n"
               "disk_root_pct=65.000\n");
@@ -330,16 +413,48 @@ TEST(Disk, TotalsAndTheShareNotAvailable)
 TEST(Disk, EmptyFileSystemIsZeroPercent)
 {
     captured out;
-    write_disk(out.stream, "tmp", disk_facts{true, 4096, 0, 0, 0});
+    write_disk(out.stream, "tmp", disk_facts{true, 4096, 0, 0, 0}, 0);
     EXPECT_EQ(out.text(), "disk_tmp_total=0\ndisk_tmp_used=0\ndisk_tmp_available=0\ndisk_tmp_pct=0.000\n");
+}
+
+struct df_case {
+    disk_facts facts;
+    unsigned percent;
+};
+
+class DfPercent : public testing::TestWithParam<df_case> {};
+
+TEST_P(DfPercent, UsedOfUsedAndAvailableRoundedUp)
+{
+    EXPECT_EQ(df_use_percent(GetParam().facts), GetParam().percent);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Disks, DfPercent,
+    testing::Values(df_case{{true, 4096, 1000, 400, 350}, 64},     // 600 of 950: 63.2, reserved blocks left out
+                    df_case{{true, 4096, 1000, 400, 400}, 60},     // nothing reserved: exactly 60
+                    df_case{{true, 1024, 1000, 999, 0}, 100},      // all free space reserved
+                    df_case{{true, 1024, 100000, 99999, 99999}, 1},  // any use is at least 1
+                    df_case{{true, 4096, 0, 0, 0}, 0},
+                    df_case{{true, 4096, 10, 20, 5}, 0},           // more free than blocks: none used
+                    df_case{{true, 1, ~0ULL, 0, ~0ULL}, 50}));     // no overflow at 100 times
+
+TEST(Disk, VersionOneAddsTheDfPercentage)
+{
+    captured out;
+    write_disk(out.stream, "home", disk_facts{true, 4096, 1000, 400, 350}, 1);
+    write_disk(out.stream, "tmp", disk_facts{}, 1);
+    EXPECT_EQ(out.text(),
+              "disk_home_total=4096000\ndisk_home_used=2457600\ndisk_home_available=1433600\n"
+              "disk_home_pct=65.000\ndisk_home_usedpct=64\n");
 }
 
 TEST(Disk, MissingPathWritesNoLinesButTheListNamesAllThree)
 {
     captured out;
-    write_disk(out.stream, "root", disk_facts{true, 512, 10, 10, 10});
-    write_disk(out.stream, "home", disk_facts{});
-    write_disk(out.stream, "tmp", disk_facts{true, 512, 10, 5, 0});
+    write_disk(out.stream, "root", disk_facts{true, 512, 10, 10, 10}, 0);
+    write_disk(out.stream, "home", disk_facts{}, 0);
+    write_disk(out.stream, "tmp", disk_facts{true, 512, 10, 5, 0}, 0);
     write_disk_list(out.stream);
     EXPECT_EQ(out.text(),
               "disk_root_total=5120\ndisk_root_used=0\ndisk_root_available=5120\ndisk_root_pct=0.000\n"
