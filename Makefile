@@ -27,7 +27,8 @@ FUZZ_CXX = clang++
 FUZZ_SECONDS = 20
 SECONDS = 600
 TARGET =
-VERSION = 2.7.15
+# The project's version, as CMakeLists.txt names it: the tarball's name.
+VERSION != sed -n 's/^project(smalltools VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt
 # Beside the checkout: FreeBSD's sysroot, its build check and its libc parts.
 FREEBSD_DIR = ../shared/freebsd
 BSD_GETOPT = $(FREEBSD_DIR)/libc/getopt_long.c

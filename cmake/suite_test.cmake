@@ -18,6 +18,8 @@ function(suite_test name)
   add_executable(${name} EXCLUDE_FROM_ALL ${sources})
   target_link_libraries(${name} PRIVATE ${ST_LIBS} frame catalog_dir_installed test_support GTest::gtest GTest::gtest_main)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  # The version the programs print, for the tests of -v.
+  target_compile_definitions(${name} PRIVATE SUITE_VERSION="${PROJECT_VERSION}")
   add_test(NAME ${name} COMMAND ${name} ${ST_ARGS})
   # End-to-end tests start the programs from bin/; build them first.
   add_dependencies(${name} suite_programs)

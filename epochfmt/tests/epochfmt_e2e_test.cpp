@@ -128,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"file_unreadable", {"--file=/"}, 1, "",
                      "ERROR: Unable to read line 1 of input file /: Is a directory!\n"},
         outcome_case{"help", {"--help"}, 0, "", usage},
-        outcome_case{"version", {"-v"}, 0, "epochfmt 2.7.15\n", ""}),
+        outcome_case{"version", {"-v"}, 0, "epochfmt " SUITE_VERSION "\n", ""}),
     testsupport::outcome_name);
 
 // The current time: the right number of digits, and a time between two

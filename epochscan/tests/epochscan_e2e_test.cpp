@@ -115,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"file_missing", {"--file", "missing"}, 1, "",
                      "ERROR: Unable to open input file missing: No such file or directory!\n"},
         outcome_case{"help", {"-h"}, 0, "", usage},
-        outcome_case{"version", {"--version"}, 0, "epochscan 2.7.15\n", ""}),
+        outcome_case{"version", {"--version"}, 0, "epochscan " SUITE_VERSION "\n", ""}),
     testsupport::outcome_name);
 
 // The same results in any time zone: the text is UTC, or carries its offset.

@@ -97,8 +97,8 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"help", {"--help"}, 0, "", usage},
         outcome_case{"h", {"-h"}, 0, "", usage},
         outcome_case{"help_prefix", {"--he"}, 0, "", usage},
-        outcome_case{"version", {"--version"}, 0, "hostfacts 2.7.15\n", ""},
-        outcome_case{"version_first", {"-v", "--frobnicate"}, 0, "hostfacts 2.7.15\n", ""},
+        outcome_case{"version", {"--version"}, 0, "hostfacts " SUITE_VERSION "\n", ""},
+        outcome_case{"version_first", {"-v", "--frobnicate"}, 0, "hostfacts " SUITE_VERSION "\n", ""},
         outcome_case{"operand", {"extra"}, 1, "", usage},
         outcome_case{"lone_dash", {"-"}, 1, "", usage},
         outcome_case{"operand_after_valid_c", {"-c", "0", "x"}, 1, "", usage},
@@ -110,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"c_before_version", {"-c1", "-v"}, 1, "", too_new},
         outcome_case{"c_before_operand", {"x", "-c", "2"}, 1, "",
                      "ERROR: Requested compatibility version 2 > available version 0!\n"},
-        outcome_case{"version_before_c", {"-v", "-c", "1"}, 0, "hostfacts 2.7.15\n", ""},
+        outcome_case{"version_before_c", {"-v", "-c", "1"}, 0, "hostfacts " SUITE_VERSION "\n", ""},
         outcome_case{"help_before_c", {"-h", "-c", "1"}, 0, "", usage}),
     testsupport::outcome_name);
 
