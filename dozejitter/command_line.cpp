@@ -1,11 +1,6 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include "dozejitter/command_line.hpp"
 
-#include <sys/time.h>
-#include <unistd.h>
-
-#include <cstdlib>
-
 #include "dozejitter/delay.hpp"
 #include "frame/tool_frame.hpp"
 
@@ -46,14 +41,6 @@ run_settings parse_command_line(int argc, char* argv[])
     if (!parse_delays(argv[optind], argv[optind + 1], s))
         frame::die("ERROR: Invalid min_delay/max_delay!");
     return s;
-}
-
-void seed_random()
-{
-    timeval now{};
-    if (gettimeofday(&now, nullptr) == 0)
-        srand(static_cast<unsigned>(now.tv_usec) ^ static_cast<unsigned>(now.tv_sec) ^
-              static_cast<unsigned>(getpid()));
 }
 
 }  // namespace dozejitter

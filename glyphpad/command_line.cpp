@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "frame/tool_frame.hpp"
+#include "glyphpad/terminal.hpp"
 #include "glyphpad/unescape.hpp"
 
 namespace glyphpad {
@@ -124,9 +125,14 @@ int32_t integer_argument(const char* argument)
     return static_cast<int32_t>(strtol(argument, nullptr, 10));
 }
 
-void parse_command_line(int argc, char* argv[], run_settings& s)
+run_settings parse_command_line(int argc, char* argv[])
 {
     const frame::tool_frame& tf = program_frame;
+    run_settings s;
+    terminal_size size{};
+    if (query_terminal_size(size))
+        s.terminal_columns = static_cast<int32_t>(size.columns);
+    s.columns = s.terminal_columns;
     int c;
     while ((c = getopt_long(argc, argv, tf.short_options, tf.long_options, nullptr)) != -1) {
         switch (c) {
@@ -158,6 +164,7 @@ void parse_command_line(int argc, char* argv[], run_settings& s)
     }
     for (; optind < argc; ++optind)
         frame::report_format("WARNING: Unhandled parameter %s!", argv[optind]);
+    return s;
 }
 
 }  // namespace glyphpad

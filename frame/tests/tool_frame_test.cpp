@@ -234,7 +234,8 @@ TEST(CheckStandardOutput, FailedWriteIsAnError)
 {
     EXPECT_EXIT(
         {
-            freopen("/dev/full", "w", stdout);
+            if (freopen("/dev/full", "w", stdout) == nullptr)
+                _exit(3);
             frame::start(numeric_utf8_frame);
             fputs("lost", stdout);
             exit(0);
