@@ -82,8 +82,7 @@ void report_message(const char* text);
 void report_format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // report_format, then the end with status 1: through the clean-up the
-// program has set, if any, else exit(1). Every failure of every program ends
-// here.
+// program has set (set_clean_up), else exit(1).
 [[noreturn]] void die(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // The clean-up die ends through once a program holds what must be released
