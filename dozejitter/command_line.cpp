@@ -1,11 +1,6 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include "dozejitter/command_line.hpp"
 
-#include <sys/time.h>
-#include <unistd.h>
-
-#include <cstdlib>
-
 #include "dozejitter/delay.hpp"
 #include "frame/tool_frame.hpp"
 
@@ -16,16 +11,14 @@ namespace {
 constexpr option long_options[] = {
     {"verbose", no_argument, nullptr, 'w'},
     {"quiet", no_argument, nullptr, 'q'},
-    {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, 'v'},
-    {},  // getopt_long is given no length: it stops at this entry, whose name is a null pointer
+    FRAME_COMMON_LONG_OPTIONS,
 };
 
 }  // namespace
 
 const frame::tool_frame program_frame = {
     "dozejitter", "dozejitter", frame::locale_step::numeric_c_utf8,
-    "wqhv", long_options, frame::usage_style::translated,
+    "wq" FRAME_COMMON_SHORT_OPTIONS, long_options, frame::usage_style::translated,
     "%s %s min_delay max_delay [-q|--quiet] [-w|--verbose] [-h|--help]"
     " [-v|--version]\n",
     "dozejitter %s\n",
@@ -38,13 +31,9 @@ run_settings parse_command_line(int argc, char* argv[])
     int c;
     while ((c = getopt_long(argc, argv, tf.short_options, tf.long_options, nullptr)) != -1) {
         switch (c) {
-        case 'h': frame::print_usage(tf, argv[0], 0);
         case 'q': s.verbose = false; break;
-        case 'v': frame::print_version(tf);
         case 'w': s.verbose = true; break;
-        case '?': frame::print_usage(tf, argv[0], 1);
-        default:
-            frame::report_unhandled_option(c);
+        default: frame::common_option(tf, c, argv[0]);
         }
     }
     if (argc - optind != 2)
@@ -52,14 +41,6 @@ run_settings parse_command_line(int argc, char* argv[])
     if (!parse_delays(argv[optind], argv[optind + 1], s))
         frame::die("ERROR: Invalid min_delay/max_delay!");
     return s;
-}
-
-void seed_random()
-{
-    timeval now{};
-    if (gettimeofday(&now, nullptr) == 0)
-        srand(static_cast<unsigned>(now.tv_usec) ^ static_cast<unsigned>(now.tv_sec) ^
-              static_cast<unsigned>(getpid()));
 }
 
 }  // namespace dozejitter

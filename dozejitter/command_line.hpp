@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-2-Clause
-// dozejitter's command line and the seeding of its random draw.
+// dozejitter's command line.
 #pragma once
 
 #include "dozejitter/settings.hpp"
@@ -12,8 +12,5 @@ extern const frame::tool_frame program_frame;
 
 // Options and the two operands; ends the run on --help, --version and errors.
 run_settings parse_command_line(int argc, char* argv[]);
-
-// Seeds rand() from the time of day and the process ID.
-void seed_random();
 
 }  // namespace dozejitter

@@ -1,15 +1,30 @@
 // SPDX-License-Identifier: BSD-2-Clause
 #include "dozejitter/delay.hpp"
 
+#include <sys/time.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+#include "frame/tool_frame.hpp"
 
 namespace dozejitter {
 namespace {
 
 // A request's whole seconds are a signed 64-bit count.
 constexpr double longest_delay = 9223372036854775808.0;  // 2^63
+
+void seed_random()
+{
+    timeval now{};
+    if (gettimeofday(&now, nullptr) == 0)
+        srand(static_cast<unsigned>(now.tv_usec) ^ static_cast<unsigned>(now.tv_sec) ^
+              static_cast<unsigned>(getpid()));
+}
 
 bool read_seconds(const char* text, double& value)
 {
@@ -59,6 +74,27 @@ int sleep_resuming(timespec request)
         request = remaining;
     }
     return 0;
+}
+
+void run(const run_settings& s)
+{
+    seed_random();
+    double delay = s.min_delay;
+    if (s.min_delay != s.max_delay)
+        delay = delay_for_draw(s.min_delay, s.max_delay, rand());
+    if (s.verbose) {
+        printf(frame::translate("Sleeping for %1.6f s ..."), delay);
+        putchar('\n');
+        // Out before the sleep also into a pipe or a file, so that a log
+        // shows what is going on; a failed write ends the run here.
+        frame::check_standard_output();
+    }
+    if (const int error = sleep_resuming(sleep_request(delay)))
+        frame::die("ERROR: Unable to sleep: %s!", strerror(error));
+    if (s.verbose) {
+        fputs(frame::translate("Woke up!"), stdout);
+        putchar('\n');
+    }
 }
 
 }  // namespace dozejitter

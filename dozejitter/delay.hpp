@@ -25,4 +25,8 @@ timespec sleep_request(double delay);
 // time left. Returns 0, or the error number of a failure other than EINTR.
 int sleep_resuming(timespec request);
 
+// The run: rand() seeded from the time of day and the process ID, the delay
+// drawn, announced with -w, slept, and the waking announced.
+void run(const run_settings& s);
+
 }  // namespace dozejitter

@@ -19,16 +19,14 @@ constexpr option long_options[] = {
     {"nanoseconds", no_argument, nullptr, 'n'},
     {"file", required_argument, nullptr, timestamp::opt_file},
     {"zone", required_argument, nullptr, timestamp::opt_zone},
-    {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, 'v'},
-    {},  // getopt_long is given no length: it stops at this entry, whose name is a null pointer
+    FRAME_COMMON_LONG_OPTIONS,
 };
 
 }  // namespace
 
 const frame::tool_frame program_frame = {
     "epochfmt", "epochfmt", frame::locale_step::numeric_c,
-    "T:Hsmunvh", long_options, frame::usage_style::translated,
+    "T:Hsmun" FRAME_COMMON_SHORT_OPTIONS, long_options, frame::usage_style::translated,
     "%s %s unix_timestamp [...] [-T|--template time_format_template]"
     " [-H|--human-readable] [-s|--seconds] [-m|--milliseconds] [-u|--microseconds]"
     " [-n|--nanoseconds] [-h|--help] [-v|--version]\n",
@@ -45,9 +43,9 @@ run_settings parse_command_line(int argc, char* argv[])
             s.operand_file = optarg;  // the last one counts
         } else if (c == timestamp::opt_zone) {
             s.zone = optarg;  // the last one counts; read before any output
-        } else if (!timestamp::read_shared_option(c, tf, argv[0], &s.time_format_template,
-                                                  &s.human_readable, &s.selected_unit)) {
-            frame::report_unhandled_option(c);
+        } else if (!timestamp::read_shared_option(c, &s.time_format_template, &s.human_readable,
+                                                  &s.selected_unit)) {
+            frame::common_option(tf, c, argv[0]);
         }
     }
     s.operand_count = argc - optind;

@@ -28,16 +28,14 @@ constexpr option long_options[] = {
     {"nanoseconds", no_argument, nullptr, 'n'},
     {"file", required_argument, nullptr, timestamp::opt_file},
     {"zone", required_argument, nullptr, timestamp::opt_zone},
-    {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, 'v'},
-    {},  // getopt_long is given no length: it stops at this entry, whose name is a null pointer
+    FRAME_COMMON_LONG_OPTIONS,
 };
 
 }  // namespace
 
 const frame::tool_frame program_frame = {
     "epochscan", "epochscan", frame::locale_step::numeric_c,
-    "T:FIX0Hsmunvh", long_options, frame::usage_style::translated,
+    "T:FIX0Hsmun" FRAME_COMMON_SHORT_OPTIONS, long_options, frame::usage_style::translated,
     "%s %s time_string [...] [-T|--template time_format_template] [-F|--float]"
     " [-I|--integer] [-H|--human-readable] [-s|--seconds] [-m|--milliseconds]"
     " [-u|--microseconds] [-n|--nanoseconds] [-h|--help] [-v|--version]\n",
@@ -58,10 +56,8 @@ run_settings parse_command_line(int argc, char* argv[])
         case timestamp::opt_file: s.operand_file = optarg; break;  // the last one counts
         case timestamp::opt_zone: s.zone = optarg; break;          // the last one counts
         default:
-            if (!timestamp::read_shared_option(c, tf, argv[0], &s.time_format_template,
-                                               &s.human_readable, &s.unit)) {
-                frame::report_unhandled_option(c);
-            }
+            if (!timestamp::read_shared_option(c, &s.time_format_template, &s.human_readable, &s.unit))
+                frame::common_option(tf, c, argv[0]);
         }
     }
     s.operand_count = argc - optind;

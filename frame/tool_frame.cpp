@@ -14,10 +14,19 @@
 #include <libintl.h>
 #include <unistd.h>
 
+#ifndef SUITE_VERSION
+#error "SUITE_VERSION must name the project's version"
+#endif
+
 namespace frame {
+
+const char* const version_text = SUITE_VERSION;
+
 namespace {
 
 const tool_frame* current_frame = nullptr;
+clean_up_routine clean_up = nullptr;
+void* clean_up_held = nullptr;
 
 // The switch of character handling to UTF-8, when start left it for the
 // first character to be handled.
@@ -133,6 +142,16 @@ void print_version(const tool_frame& tf)
     exit(0);
 }
 
+void common_option(const tool_frame& tf, int value, const char* program_path)
+{
+    switch (value) {
+    case 'h': print_usage(tf, program_path, 0);
+    case 'v': print_version(tf);
+    case '?': print_usage(tf, program_path, 1);
+    default: report_unhandled_option(value);
+    }
+}
+
 void report_message(const char* text)
 {
     fputs(translate(text), stderr);
@@ -155,7 +174,15 @@ void die(const char* format, ...)
     vfprintf(stderr, translate(format), args);
     va_end(args);
     fputc('\n', stderr);
+    if (clean_up != nullptr)
+        clean_up(clean_up_held, 1);
     exit(1);
+}
+
+void set_clean_up(clean_up_routine finish, void* held)
+{
+    clean_up = finish;
+    clean_up_held = held;
 }
 
 bool is_printable_byte(int value)

@@ -7,8 +7,16 @@
 
 namespace frame {
 
-inline constexpr const char* version_text = "2.7.15";
+// The suite's version, the build's project version: "-v" prints it.
+extern const char* const version_text;
 inline constexpr const char* fallback_locale = "C.UTF-8";
+
+// The options every program has, at the end of its tables: the last entries
+// of its long options (--help, --version and the end of the table, a null
+// name: getopt_long is given no length) and the end of its short options.
+#define FRAME_COMMON_LONG_OPTIONS \
+    {"help", no_argument, nullptr, 'h'}, {"version", no_argument, nullptr, 'v'}, {}
+#define FRAME_COMMON_SHORT_OPTIONS "hv"
 
 // Where the message catalogs are looked up: a build setting, defined by the
 // library that a program links beside the frame (catalog_dir_installed, or
@@ -67,13 +75,27 @@ const char* translate(const char* text);
 [[noreturn]] void print_usage(const tool_frame& tf, const char* program_path, int status);
 [[noreturn]] void print_version(const tool_frame& tf);
 
+// The common end of every option loop, for a value of getopt_long that the
+// program's own options do not take: 'h' the usage on standard error with
+// status 0, 'v' the version line, '?' (an unknown option, a missing
+// argument: getopt_long has said which) the usage with status 1, anything
+// else report_unhandled_option.
+[[noreturn]] void common_option(const tool_frame& tf, int value, const char* program_path);
+
 // A diagnostic line: the translated text on standard error, then "\n" as a
 // write of its own. The one-argument form never treats the text as a format.
 void report_message(const char* text);
 void report_format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// report_format, then exit status 1; for programs without a clean-up routine.
+// report_format, then the end with status 1: through the clean-up the
+// program has set (set_clean_up), else exit(1).
 [[noreturn]] void die(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The clean-up die ends through once a program holds what must be released
+// or completed at its end (tagsnip's files): called as finish(held, 1), it
+// must not return. A null finish sets none again.
+using clean_up_routine = void (*)(void* held, int status);
+void set_clean_up(clean_up_routine finish, void* held);
 
 // "INTERNAL ERROR: Unhandled option c=%c code=%x!\n", then exit status 1:
 // getopt_long returned a value the program's option loop has no case for.

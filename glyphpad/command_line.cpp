@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "frame/tool_frame.hpp"
+#include "glyphpad/terminal.hpp"
 #include "glyphpad/unescape.hpp"
 
 namespace glyphpad {
@@ -91,16 +92,14 @@ constexpr option long_options[] = {
     // comes back as that value and is ignored); this entry gives the value
     // its long form, with the only name it can have: an empty one.
     {"", no_argument, nullptr, '-'},
-    {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, 'v'},
-    {},  // getopt_long is given no length: it stops at this entry, whose name is a null pointer
+    FRAME_COMMON_LONG_OPTIONS,
 };
 
 }  // namespace
 
 const frame::tool_frame program_frame = {
     "glyphpad", "glyphpad", frame::locale_step::utf8_character_test,
-    "i:cI:C:s:ntwlbax:-hv", long_options, frame::usage_style::translated,
+    "i:cI:C:s:ntwlbax:-" FRAME_COMMON_SHORT_OPTIONS, long_options, frame::usage_style::translated,
     "%s %s [-n|--newline] [-i indentation|--indent indentation] [-c|--center]"
     " [-I indentation left right|--multiline-indent indentation left right]"
     " [-C left right|--multiline-center left right]"
@@ -126,9 +125,14 @@ int32_t integer_argument(const char* argument)
     return static_cast<int32_t>(strtol(argument, nullptr, 10));
 }
 
-void parse_command_line(int argc, char* argv[], run_settings& s)
+run_settings parse_command_line(int argc, char* argv[])
 {
     const frame::tool_frame& tf = program_frame;
+    run_settings s;
+    terminal_size size{};
+    if (query_terminal_size(size))
+        s.terminal_columns = static_cast<int32_t>(size.columns);
+    s.columns = s.terminal_columns;
     int c;
     while ((c = getopt_long(argc, argv, tf.short_options, tf.long_options, nullptr)) != -1) {
         switch (c) {
@@ -148,11 +152,7 @@ void parse_command_line(int argc, char* argv[], run_settings& s)
         case 'a': s.mode = output_mode::size_length_width; break;
         case 'x': take_columns(optarg, s); break;
         case '-': break;
-        case 'h': frame::print_usage(tf, argv[0], 0);
-        case 'v': frame::print_version(tf);
-        case '?': frame::print_usage(tf, argv[0], 1);
-        default:
-            frame::report_unhandled_option(c);
+        default: frame::common_option(tf, c, argv[0]);
         }
     }
 
@@ -164,6 +164,7 @@ void parse_command_line(int argc, char* argv[], run_settings& s)
     }
     for (; optind < argc; ++optind)
         frame::report_format("WARNING: Unhandled parameter %s!", argv[optind]);
+    return s;
 }
 
 }  // namespace glyphpad

@@ -12,10 +12,10 @@ namespace glyphpad {
 // The program's name, options, usage and version lines, for the frame.
 extern const frame::tool_frame program_frame;
 
-// Applies the options and the positional string to s, whose terminal_columns
-// and columns the caller has set from the terminal. Ends the run on --help,
+// The settings of the run: the terminal's columns (80 when it has none),
+// then the options and the positional string. Ends the run on --help,
 // --version and every error of the command line.
-void parse_command_line(int argc, char* argv[], run_settings& s);
+run_settings parse_command_line(int argc, char* argv[]);
 
 // The layout width for the -x argument: its atol value cut to 32 bits is a
 // width when positive, else an amount added to the terminal's columns

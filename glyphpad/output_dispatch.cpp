@@ -7,6 +7,13 @@
 
 namespace glyphpad {
 
+void run(const run_settings& s)
+{
+    print_output(s, stdin, stdout);
+    if (s.newline)
+        putchar('\n');
+}
+
 void print_output(const run_settings& s, FILE* in, FILE* out)
 {
     switch (s.mode) {

@@ -12,4 +12,8 @@ namespace glyphpad {
 // needs a text writes nothing when there is none.
 void print_output(const run_settings& s, FILE* in, FILE* out);
 
+// The run: print_output from standard input to standard output, then the
+// newline of -n.
+void run(const run_settings& s);
+
 }  // namespace glyphpad

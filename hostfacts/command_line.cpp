@@ -9,17 +9,15 @@ namespace hostfacts {
 namespace {
 
 constexpr option long_options[] = {
-    {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, 'v'},
     {"compatibility", required_argument, nullptr, 'c'},
-    {},  // getopt_long is given no length: it stops at this entry, whose name is a null pointer
+    FRAME_COMMON_LONG_OPTIONS,
 };
 
 }  // namespace
 
 const frame::tool_frame program_frame = {
     "hostfacts", nullptr, frame::locale_step::none,
-    "hvc:", long_options, frame::usage_style::fixed,
+    "c:" FRAME_COMMON_SHORT_OPTIONS, long_options, frame::usage_style::fixed,
     "Usage: %s [-h|--help] [-v|--version] [-c|--compatibility version]\n",
     "hostfacts %s\n",
 };
@@ -31,8 +29,6 @@ run_settings parse_command_line(int argc, char* argv[])
     int c;
     while ((c = getopt_long(argc, argv, tf.short_options, tf.long_options, nullptr)) != -1) {
         switch (c) {
-        case 'h': frame::print_usage(tf, argv[0], 0);
-        case 'v': frame::print_version(tf);
         case 'c': {
             // Each occurrence is checked at once, before any later option.
             const std::uint32_t version = requested_version(optarg);
@@ -42,9 +38,7 @@ run_settings parse_command_line(int argc, char* argv[])
             s.compatibility = version;
             break;
         }
-        case '?': frame::print_usage(tf, argv[0], 1);
-        default:
-            frame::report_unhandled_option(c);
+        default: frame::common_option(tf, c, argv[0]);
         }
     }
     if (optind != argc)

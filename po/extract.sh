@@ -8,6 +8,9 @@ out=${2:-$top/po}
 cd "$top"
 # Where translators report problems with the texts.
 bugs_address=smalltools@example.org
+# The project's version, as CMakeLists.txt names it.
+version=$(sed -n 's/^project(smalltools VERSION \([0-9.]*\) .*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || { echo "extract.sh: no version in project() of CMakeLists.txt" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -27,7 +30,7 @@ for domain in tagsnip glyphpad epochfmt epochscan dozejitter; do
     fresh=$work/$domain.pot
     # shellcheck disable=SC2086
     xgettext --language=C++ --from-code=UTF-8 --no-wrap --no-location --sort-output \
-        --package-name=smalltools --package-version=2.7.15 --msgid-bugs-address="$bugs_address" \
+        --package-name=smalltools --package-version="$version" --msgid-bugs-address="$bugs_address" \
         --copyright-holder="The smalltools authors" \
         --keyword=report_message --keyword=report_format --keyword=die --keyword=translate \
         --output="$fresh" $sources

@@ -111,16 +111,14 @@ constexpr option long_options[] = {
     {"highlight-marked2", required_argument, nullptr, opt_highlight_marked2},
     {"highlight-params", required_argument, nullptr, opt_highlight_params},
     {"suppress-warnings", no_argument, nullptr, 'q'},
-    {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, 'v'},
-    {},  // getopt_long is given no length: it stops at this entry, whose name is a null pointer
+    FRAME_COMMON_LONG_OPTIONS,
 };
 
 }  // namespace
 
 const frame::tool_frame program_frame = {
     "tagsnip", "tagsnip", frame::locale_step::none,
-    "C0HEXDF:B:R:i:o:apkm:M:b:e:t:s:xyfgqhv", long_options, frame::usage_style::translated,
+    "C0HEXDF:B:R:i:o:apkm:M:b:e:t:s:xyfgq" FRAME_COMMON_SHORT_OPTIONS, long_options, frame::usage_style::translated,
     "%s %s [-C|--cat] [-0|--discard] [-H|--highlight] [-E|--enumerate] [-X|--extract]"
     " [-D|--delete|--remove] [-F|--insert-front insert_file]"
     " [-B|--insert-back insert_file] [-R|--replace insert_file]"
@@ -237,11 +235,7 @@ run_settings parse_command_line(int argc, char* argv[])
         case opt_highlight_marked2: s.highlight_marked2 = optarg; break;
         case opt_highlight_params: read_highlight_params(s, argc, argv); break;
         case 'q': s.warnings = false; break;
-        case 'h': frame::print_usage(tf, argv[0], 0);
-        case 'v': frame::print_version(tf);
-        case '?': frame::print_usage(tf, argv[0], 1);
-        default:
-            frame::report_unhandled_option(c);
+        default: frame::common_option(tf, c, argv[0]);
         }
     }
     if (optind < argc)

@@ -3,7 +3,6 @@
 
 #include <unistd.h>
 
-#include <cstdarg>
 #include <cstdlib>
 
 #include "frame/tool_frame.hpp"
@@ -38,14 +37,9 @@ void finish_run(int status)
     exit(status);
 }
 
-void die(const char* format, ...)
+void finish_held_run(void*, int status)
 {
-    va_list args;
-    va_start(args, format);
-    vfprintf(stderr, frame::translate(format), args);
-    va_end(args);
-    fputc('\n', stderr);
-    finish_run(1);
+    finish_run(status);
 }
 
 }  // namespace tagsnip

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 
+#include "frame/tool_frame.hpp"
 #include "tagsnip/input.hpp"
 #include "tagsnip/output.hpp"
 #include "tagsnip/settings.hpp"
@@ -65,9 +66,10 @@ extern run_resources run;
 // input's place; or, broken, removed unless --keep-broken), then the input.
 [[noreturn]] void finish_run(int status);
 
-// A diagnostic line as frame::report_format writes it (the format
-// translated), then the clean-up with status 1. Every failure after the
-// set-up has begun ends the run here.
-[[noreturn]] void die(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// finish_run as the frame's clean-up: once main has set it, frame::die
+// ends the run through it. Every failure after the set-up has begun ends the
+// run there.
+[[noreturn]] void finish_held_run(void* held, int status);
+using frame::die;
 
 }  // namespace tagsnip

@@ -16,6 +16,7 @@ int main(int argc, char* argv[])
     tagsnip::run_settings given = tagsnip::parse_command_line(argc, argv);
     tagsnip::normalise_settings(given);
     const tagsnip::run_settings& s = given;
+    frame::set_clean_up(tagsnip::finish_held_run, &tagsnip::run);
     tagsnip::run_streams io = tagsnip::open_streams(s);
     if (tagsnip::writes_input_unchanged(s, io.lines))
         tagsnip::copy_input_unchanged(io.actions, io.input);

@@ -2,7 +2,6 @@
 // The options epochfmt and epochscan read alike.
 #pragma once
 
-#include "frame/tool_frame.hpp"
 #include "timestamp/epoch_time.hpp"
 
 namespace timestamp {
@@ -14,10 +13,8 @@ enum converter_long_code {
     opt_zone,
 };
 
-// -T (template), -H (sentences), -s/-m/-u/-n (unit; the last one wins), -h,
-// -v and unknown options. False for any other option character, which the
-// caller handles.
-bool read_shared_option(int option, const frame::tool_frame& tf, const char* program_path,
-                        const char** time_template, bool* human_readable, const time_unit** unit);
+// -T (template), -H (sentences), -s/-m/-u/-n (unit; the last one wins).
+// False for any other option character, which the caller handles.
+bool read_shared_option(int option, const char** time_template, bool* human_readable, const time_unit** unit);
 
 }  // namespace timestamp

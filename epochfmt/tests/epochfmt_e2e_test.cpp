@@ -170,7 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"zone_before_the_file_is_read", {"--file=missing", "--zone=", "1"}, 1, "",
                      "ERROR: Unknown time zone \"\"!\n"},
         outcome_case{"help", {"--help"}, 0, "", usage},
-        outcome_case{"version", {"-v"}, 0, "epochfmt 2.7.15\n", ""}),
+        outcome_case{"version", {"-v"}, 0, "epochfmt " SUITE_VERSION "\n", ""}),
     testsupport::outcome_name);
 
 // The current time: the right number of digits, and a time between two

@@ -150,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
         // --f is --float, as it was before --file.
         outcome_case{"f_is_float", {"-s", "--f", sample}, 0, "1700000000.000000000\n", ""},
         outcome_case{"help", {"-h"}, 0, "", usage},
-        outcome_case{"version", {"--version"}, 0, "epochscan 2.7.15\n", ""}),
+        outcome_case{"version", {"--version"}, 0, "epochscan " SUITE_VERSION "\n", ""}),
     testsupport::outcome_name);
 
 // The same results in any time zone: the text is UTC, or carries its offset.

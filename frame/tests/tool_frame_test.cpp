@@ -15,67 +15,68 @@
 #include <cstring>
 #include <string>
 
-#include "dozejitter/command_line.hpp"
-#include "epochfmt/command_line.hpp"
-#include "epochscan/command_line.hpp"
-#include "glyphpad/command_line.hpp"
-#include "hostfacts/command_line.hpp"
-#include "tagsnip/command_line.hpp"
 #include "tests/support/run_program.hpp"
 
 namespace {
 
-std::string fill(const char* format, const char* a, const char* b = nullptr)
+// Descriptions with each locale step; start keeps a pointer to them.
+const option common_options_only[] = {FRAME_COMMON_LONG_OPTIONS};
+constexpr frame::tool_frame described(frame::locale_step step)
 {
-    char buffer[2048];
-    snprintf(buffer, sizeof buffer, format, a, b);
-    return buffer;
+    return {"frametest", "frametest", step, FRAME_COMMON_SHORT_OPTIONS, common_options_only,
+            frame::usage_style::translated, "%s %s [-h|--help] [-v|--version]\n", "frametest %s\n"};
+}
+const frame::tool_frame plain_frame = described(frame::locale_step::none);
+const frame::tool_frame utf8_frame = described(frame::locale_step::utf8_character_test);
+const frame::tool_frame numeric_c_frame = described(frame::locale_step::numeric_c);
+const frame::tool_frame numeric_utf8_frame = described(frame::locale_step::numeric_c_utf8);
+
+// The common end of the option loops, and die through a program's clean-up.
+TEST(CommonOption, HelpVersionUnknownAndUnhandled)
+{
+    EXPECT_EXIT(frame::common_option(plain_frame, 'h', "./ft"), testing::ExitedWithCode(0),
+                testing::StrEq("Usage: ./ft [-h|--help] [-v|--version]\n"));
+    EXPECT_EXIT(frame::common_option(plain_frame, '?', "ft"), testing::ExitedWithCode(1),
+                testing::StrEq("Usage: ft [-h|--help] [-v|--version]\n"));
+    EXPECT_EXIT(frame::common_option(plain_frame, 'x', "ft"), testing::ExitedWithCode(1),
+                testing::StrEq("INTERNAL ERROR: Unhandled option c=x code=78!\n"));
+    // The version line goes to standard output: here a file the child writes.
+    const testsupport::temp_dir dir;
+    const std::string out = dir / "out";
+    EXPECT_EXIT(
+        {
+            if (freopen(out.c_str(), "w", stdout) == nullptr)
+                _exit(3);
+            frame::common_option(plain_frame, 'v', "ft");
+        },
+        testing::ExitedWithCode(0), testing::StrEq(""));
+    EXPECT_EQ(testsupport::read_file(out), "frametest " SUITE_VERSION "\n");
+    EXPECT_STREQ(frame::version_text, SUITE_VERSION);
 }
 
-TEST(ProgramDescriptions, VersionLinesNameTheProgram)
+void finish_for_test(void* held, int status)
 {
-    for (const frame::tool_frame* tf :
-         {&tagsnip::program_frame, &glyphpad::program_frame, &hostfacts::program_frame,
-          &epochfmt::program_frame, &epochscan::program_frame, &dozejitter::program_frame}) {
-        EXPECT_EQ(fill(tf->version_format, frame::version_text), std::string(tf->name) + " 2.7.15\n");
-        // Every long option returns its value; none uses a flag pointer.
-        for (const option* o = tf->long_options; o->name != nullptr; ++o)
-            EXPECT_EQ(o->flag, nullptr) << tf->name << " --" << o->name;
-    }
+    fprintf(stderr, "finished %s with %d\n", static_cast<const char*>(held), status);
+    exit(status + 1);
 }
 
-TEST(ProgramDescriptions, UsageLines)
+TEST(Die, EndsThroughTheCleanUpOnceSet)
 {
-    EXPECT_EQ(fill(hostfacts::program_frame.usage_format, "./hf"),
-              "Usage: ./hf [-h|--help] [-v|--version] [-c|--compatibility version]\n");
-    EXPECT_EQ(fill(dozejitter::program_frame.usage_format, "Usage:", "/bin/dj"),
-              "Usage: /bin/dj min_delay max_delay [-q|--quiet] [-w|--verbose] [-h|--help] [-v|--version]\n");
-    const std::string tagsnip = fill(tagsnip::program_frame.usage_format, "Usage:", "tagsnip");
-    EXPECT_EQ(tagsnip.rfind("Usage: tagsnip [-C|--cat] [-0|--discard] ", 0), 0u);
-    EXPECT_NE(tagsnip.find(" [-s|--select from_line to_line] "), std::string::npos);
-    EXPECT_NE(tagsnip.find("marked1_label marked2_label] [--enumerate-format format]"), std::string::npos);
-    const std::string glyphpad = fill(glyphpad::program_frame.usage_format, "Usage:", "g");
-    EXPECT_NE(glyphpad.find("[-s border_left separator border_right|--separator border_left separator border_right]"),
-              std::string::npos);
-    EXPECT_EQ(glyphpad.substr(glyphpad.size() - 10), " [string]\n");
-    EXPECT_EQ(fill(epochscan::program_frame.usage_format, "Usage:", "es").substr(0, 40),
-              "Usage: es time_string [...] [-T|--templa");
-}
-
-// Each short option with a long form maps to the same value.
-TEST(ProgramDescriptions, LongOptionsMatchShortOptions)
-{
-    for (const frame::tool_frame* tf :
-         {&tagsnip::program_frame, &glyphpad::program_frame, &hostfacts::program_frame,
-          &epochfmt::program_frame, &epochscan::program_frame, &dozejitter::program_frame}) {
-        for (const option* o = tf->long_options; o->name != nullptr; ++o) {
-            if (o->val >= 256)
-                continue;
-            const char* at = strchr(tf->short_options, o->val);
-            ASSERT_NE(at, nullptr) << tf->name << " --" << o->name;
-            EXPECT_EQ(at[1] == ':', o->has_arg == required_argument) << tf->name << " --" << o->name;
-        }
-    }
+    EXPECT_EXIT(frame::die("ERROR: %s!", "plain"), testing::ExitedWithCode(1), testing::StrEq("ERROR: plain!\n"));
+    static char held[] = "the run";
+    EXPECT_EXIT(
+        {
+            frame::set_clean_up(finish_for_test, held);
+            frame::die("ERROR: %s!", "held");
+        },
+        testing::ExitedWithCode(2), testing::StrEq("ERROR: held!\nfinished the run with 1\n"));
+    EXPECT_EXIT(
+        {
+            frame::set_clean_up(finish_for_test, held);
+            frame::set_clean_up(nullptr, nullptr);
+            frame::die("ERROR: %s!", "again");
+        },
+        testing::ExitedWithCode(1), testing::StrEq("ERROR: again!\n"));
 }
 
 TEST(IsPrintableByte, Utf8Locale)
@@ -147,7 +148,7 @@ TEST(Start, MissingLocaleFallsBackToCUtf8)
 {
     expect_in_child([] {
         setenv("LC_ALL", "xx_YY.UTF-8", 1);
-        frame::start(dozejitter::program_frame);
+        frame::start(numeric_utf8_frame);
         EXPECT_STREQ(setlocale(LC_CTYPE, nullptr), "C.UTF-8");
         EXPECT_STREQ(setlocale(LC_MESSAGES, nullptr), "C.UTF-8");
     });
@@ -160,14 +161,14 @@ TEST(Start, Latin1StillHandlesUtf8Characters)
     setenv("LOCPATH", dir.c_str(), 1);
     expect_in_child([] {
         setenv("LC_ALL", "de_DE.ISO-8859-1", 1);
-        frame::start(glyphpad::program_frame);
+        frame::start(utf8_frame);
         EXPECT_STREQ(setlocale(LC_CTYPE, nullptr), "C.UTF-8");
         EXPECT_STREQ(setlocale(LC_MESSAGES, nullptr), "de_DE.ISO-8859-1");
     });
     // From the plain C locale the switch waits for the first character.
     expect_in_child([] {
         setenv("LC_ALL", "C", 1);
-        frame::start(glyphpad::program_frame);
+        frame::start(utf8_frame);
         EXPECT_STREQ(setlocale(LC_CTYPE, nullptr), "C");
         frame::use_utf8_characters();
         EXPECT_STREQ(setlocale(LC_CTYPE, nullptr), "C.UTF-8");
@@ -175,13 +176,13 @@ TEST(Start, Latin1StillHandlesUtf8Characters)
     });
     expect_in_child([] {
         setenv("LC_ALL", "C.UTF-8", 1);
-        frame::start(glyphpad::program_frame);
+        frame::start(utf8_frame);
         EXPECT_STREQ(setlocale(LC_CTYPE, nullptr), "C.UTF-8");
     });
     // The other programs keep the environment's character handling.
     expect_in_child([] {
         setenv("LC_ALL", "de_DE.ISO-8859-1", 1);
-        frame::start(tagsnip::program_frame);
+        frame::start(plain_frame);
         EXPECT_STREQ(setlocale(LC_CTYPE, nullptr), "de_DE.ISO-8859-1");
     });
     unsetenv("LOCPATH");
@@ -194,25 +195,25 @@ TEST(Start, NumericStepsUseAFullStop)
     setenv("LOCPATH", dir.c_str(), 1);
     expect_in_child([] {
         setenv("LC_ALL", "de_DE.UTF-8", 1);
-        frame::start(tagsnip::program_frame);
+        frame::start(plain_frame);
         EXPECT_STREQ(localeconv()->decimal_point, ",");
     });
     expect_in_child([] {
         setenv("LC_ALL", "de_DE.UTF-8", 1);
-        frame::start(epochfmt::program_frame);
+        frame::start(numeric_c_frame);
         EXPECT_STREQ(localeconv()->decimal_point, ".");
         EXPECT_STREQ(setlocale(LC_NUMERIC, nullptr), "C");
     });
     expect_in_child([] {
         setenv("LC_ALL", "de_DE.UTF-8", 1);
-        frame::start(dozejitter::program_frame);
+        frame::start(numeric_utf8_frame);
         EXPECT_STREQ(setlocale(LC_NUMERIC, nullptr), "C.UTF-8");
         EXPECT_STREQ(setlocale(LC_TIME, nullptr), "de_DE.UTF-8");
     });
     // C.UTF-8 has the numbers of C: from C nothing changes.
     expect_in_child([] {
         setenv("LC_ALL", "C", 1);
-        frame::start(dozejitter::program_frame);
+        frame::start(numeric_utf8_frame);
         EXPECT_STREQ(setlocale(LC_NUMERIC, nullptr), "C");
         EXPECT_STREQ(localeconv()->decimal_point, ".");
     });
@@ -228,7 +229,7 @@ TEST(Start, OccupiesClosedStandardDescriptors)
             close(STDIN_FILENO);
             close(STDOUT_FILENO);
             close(STDERR_FILENO);
-            frame::start(dozejitter::program_frame);
+            frame::start(numeric_utf8_frame);
             char c = 0;
             const int fd = open("/dev/null", O_RDONLY);
             const bool in_fails = read(STDIN_FILENO, &c, 1) < 0 && errno == EBADF;
@@ -243,8 +244,9 @@ TEST(CheckStandardOutput, FailedWriteIsAnError)
 {
     EXPECT_EXIT(
         {
-            freopen("/dev/full", "w", stdout);
-            frame::start(dozejitter::program_frame);
+            if (freopen("/dev/full", "w", stdout) == nullptr)
+                _exit(3);
+            frame::start(numeric_utf8_frame);
             fputs("lost", stdout);
             exit(0);
         },

@@ -91,8 +91,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         outcome_case{"help", {"--help"}, 0, "", usage},
         outcome_case{"help_prefix", {"--hel"}, 0, "", usage},
-        outcome_case{"version", {"--version"}, 0, "glyphpad 2.7.15\n", ""},
-        outcome_case{"version_before_bad_option", {"-v", "--frobnicate"}, 0, "glyphpad 2.7.15\n", ""},
+        outcome_case{"version", {"--version"}, 0, "glyphpad " SUITE_VERSION "\n", ""},
+        outcome_case{"version_before_bad_option", {"-v", "--frobnicate"}, 0, "glyphpad " SUITE_VERSION "\n", ""},
         // A '-' ending a group of options: glibc hands it back as the value
         // '-', which is ignored. FreeBSD's parser reads a hyphen inside a
         // group as the start of a long option (-n-c is -n --c), and one with

@@ -100,8 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"help", {"--help"}, 0, "", usage},
         outcome_case{"h", {"-h"}, 0, "", usage},
         outcome_case{"help_prefix", {"--he"}, 0, "", usage},
-        outcome_case{"version", {"--version"}, 0, "hostfacts 2.7.15\n", ""},
-        outcome_case{"version_first", {"-v", "--frobnicate"}, 0, "hostfacts 2.7.15\n", ""},
+        outcome_case{"version", {"--version"}, 0, "hostfacts " SUITE_VERSION "\n", ""},
+        outcome_case{"version_first", {"-v", "--frobnicate"}, 0, "hostfacts " SUITE_VERSION "\n", ""},
         outcome_case{"operand", {"extra"}, 1, "", usage},
         outcome_case{"lone_dash", {"-"}, 1, "", usage},
         outcome_case{"operand_after_valid_c", {"-c", "0", "x"}, 1, "", usage},
@@ -113,10 +113,10 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"c_minus_one", {"-c", "-1"}, 1, "",
                      "ERROR: Requested compatibility version 4294967295 > available version 1!\n"},
         outcome_case{"c_before_version", {"-c2", "-v"}, 1, "", too_new},
-        outcome_case{"c_one_before_version", {"-c1", "-v"}, 0, "hostfacts 2.7.15\n", ""},
+        outcome_case{"c_one_before_version", {"-c1", "-v"}, 0, "hostfacts " SUITE_VERSION "\n", ""},
         outcome_case{"c_before_operand", {"x", "-c", "7"}, 1, "",
                      "ERROR: Requested compatibility version 7 > available version 1!\n"},
-        outcome_case{"version_before_c", {"-v", "-c", "2"}, 0, "hostfacts 2.7.15\n", ""},
+        outcome_case{"version_before_c", {"-v", "-c", "2"}, 0, "hostfacts " SUITE_VERSION "\n", ""},
         outcome_case{"help_before_c", {"-h", "-c", "2"}, 0, "", usage}),
     testsupport::outcome_name);
 

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // tagsnip under failing system calls and signals. Each scenario runs once to
 // learn its result and how often it calls each system function; then once
-// for every call of every kind failing with EIO, ENOSPC and EINTR in turn.
+// for every call of every kind failing with EIO, ENOSPC and EINTR in turn
+// (the sweep, FaultSweep: minutes; make check-faults), or for a fixed sample
+// of those calls (FaultInjection: seconds; make check).
 // Every run must end with status 0 and the right result, or with status 1,
 // an ERROR line, its inputs whole and no broken output or temporary file.
 // Built where the preloaded library is (Linux), which names its path.
@@ -234,14 +236,52 @@ struct job {
     fault f;
 };
 
-TEST(FaultInjection, EveryFailedCallIsSeenAndNothingIsLost)
+// Every call of every kind failing with every error, in every scenario.
+void add_every_call(std::vector<job>& jobs, const std::vector<std::map<std::string, unsigned long>>& counts)
+{
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+        for (const auto& [kind, n] : counts[i]) {
+            for (unsigned long at = 1; at <= n; ++at) {
+                for (const int error : {EIO, ENOSPC, EINTR})
+                    jobs.push_back(job{i, fault{kind, at, error}});
+            }
+        }
+    }
+}
+
+// The sample: each kind fails at its first, a middle and its last call, with
+// each of the errors once, the runs dealt out in turn to the scenarios that
+// make such a call.
+void add_sample(std::vector<job>& jobs, const std::vector<std::map<std::string, unsigned long>>& counts)
+{
+    const int errors[] = {EIO, ENOSPC, EINTR};
+    std::size_t turn = 0;
+    for (const auto& kind_count : counts[0]) {
+        const std::string& kind = kind_count.first;
+        std::vector<std::size_t> making;
+        for (std::size_t i = 0; i < counts.size(); ++i) {
+            if (counts[i].at(kind) > 0)
+                making.push_back(i);
+        }
+        if (making.empty())
+            continue;
+        for (int place = 0; place < 3; ++place) {
+            const std::size_t i = making[turn++ % making.size()];
+            const unsigned long n = counts[i].at(kind);
+            const unsigned long at = place == 0 ? 1 : place == 1 ? (n + 1) / 2 : n;
+            jobs.push_back(job{i, fault{kind, at, errors[place]}});
+        }
+    }
+}
+
+void run_fault_runs(bool every_call)
 {
     // The sanitizer's run-time library may come after the preloaded shim.
     std::string asan = getenv("ASAN_OPTIONS") != nullptr ? getenv("ASAN_OPTIONS") : "";
     setenv("ASAN_OPTIONS", (asan + (asan.empty() ? "" : ":") + "verify_asan_link_order=0").c_str(), 1);
 
     std::vector<outcome> good;
-    std::vector<job> jobs;
+    std::vector<std::map<std::string, unsigned long>> all_counts;
     temp_dir counts_dir;
     for (std::size_t i = 0; i < scenarios.size(); ++i) {
         const scenario& sc = scenarios[i];
@@ -255,13 +295,13 @@ TEST(FaultInjection, EveryFailedCallIsSeenAndNothingIsLost)
             ASSERT_GE(counts.at("write"), 1u) << sc.name;
         }
         ASSERT_GE(counts.at("read"), 4u) << sc.name;
-        for (const auto& [kind, n] : counts) {
-            for (unsigned long at = 1; at <= n; ++at) {
-                for (const int error : {EIO, ENOSPC, EINTR})
-                    jobs.push_back(job{i, fault{kind, at, error}});
-            }
-        }
+        all_counts.push_back(counts);
     }
+    std::vector<job> jobs;
+    if (every_call)
+        add_every_call(jobs, all_counts);
+    else
+        add_sample(jobs, all_counts);
 
     std::vector<std::string> findings(jobs.size());
     std::atomic<std::size_t> next{0};
@@ -284,7 +324,17 @@ TEST(FaultInjection, EveryFailedCallIsSeenAndNothingIsLost)
                       << strerror(jb.f.error) << ": " << findings[j];
     }
     EXPECT_EQ(shown, 0) << "runs with findings, of " << jobs.size();
-    RecordProperty("runs", static_cast<int>(jobs.size()));
+    testing::Test::RecordProperty("runs", static_cast<int>(jobs.size()));
+}
+
+TEST(FaultSweep, EveryFailedCallIsSeenAndNothingIsLost)
+{
+    run_fault_runs(true);
+}
+
+TEST(FaultInjection, FirstMiddleAndLastCallOfEachKind)
+{
+    run_fault_runs(false);
 }
 
 // Another user's file edited in a writable folder: the result cannot be

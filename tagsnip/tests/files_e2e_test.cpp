@@ -382,12 +382,13 @@ TEST(FromTheEnd, QuietSilencesTheRangeWarning)
     EXPECT_EQ(r.err, "");
 }
 
-// The program started by bash, so that its input can be a process
-// substitution or a FIFO filled by a background writer.
-run_result through_bash(const temp_dir& dir, const std::string& script)
+// The program started by a shell (sh, or bash for a process
+// substitution), so that its input can be a process substitution or a FIFO
+// filled by a background writer, or its descriptors closed or limited.
+run_result through_shell(const temp_dir& dir, const std::string& shell, const std::string& script)
 {
     testsupport::run_request r;
-    r.argv = {"/bin/bash", "-c", script, testsupport::program_path("tagsnip")};
+    r.argv = {shell, "-c", script, testsupport::program_path("tagsnip")};
     r.cwd = dir.path;
     r.env = {"LC_ALL=C.UTF-8"};
     return testsupport::run(r);
@@ -395,8 +396,11 @@ run_result through_bash(const temp_dir& dir, const std::string& script)
 
 TEST(UnrewindableInput, ProcessSubstitutionWithNegativeLineNumbers)
 {
+    const std::string bash = testsupport::bash_path();
+    if (bash.empty())
+        GTEST_SKIP() << "bash is not installed: the process substitution needs it";
     temp_dir dir;
-    const run_result r = through_bash(dir, "exec \"$0\" -X -i <(printf '1\\n2\\n3\\n4\\n5\\n') -s -2 -1");
+    const run_result r = through_shell(dir, bash, "exec \"$0\" -X -i <(printf '1\\n2\\n3\\n4\\n5\\n') -s -2 -1");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "4\n5\n");
     EXPECT_EQ(r.err, "");
@@ -404,11 +408,14 @@ TEST(UnrewindableInput, ProcessSubstitutionWithNegativeLineNumbers)
 
 TEST(UnrewindableInput, FifoWithNegativeLineNumbersAndAnInsertFifo)
 {
+    const std::string bash = testsupport::bash_path();
+    if (bash.empty())
+        GTEST_SKIP() << "bash is not installed: the process substitution needs it";
     temp_dir dir;
     ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
     ASSERT_EQ(mkfifo((dir / "insert").c_str(), 0600), 0);
-    const run_result r = through_bash(
-        dir, "printf 'a\\nb\\nc\\nd\\n' > fifo & printf 'NEW\\n' > insert & "
+    const run_result r = through_shell(
+        dir, bash, "printf 'a\\nb\\nc\\nd\\n' > fifo & printf 'NEW\\n' > insert & "
              "\"$0\" -B insert -i fifo -s -3 -3 && \"$0\" -i /dev/stdin -X -s -1 -1 < <(printf 'x\\ny\\n')");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "a\nb\nNEW\nc\nd\ny\n");
@@ -480,7 +487,7 @@ TEST(InputFile, DashesAndAnInPlaceOutputDash)
     EXPECT_EQ(read_file(dir / "f"), "a\nc\n");
 }
 
-// Started by bash with standard descriptors closed or under limits; every
+// Started by sh with standard descriptors closed or under limits; every
 // run fails with its message and leaves the files as they were.
 TEST(HostileStart, ClosedDescriptorsAndLimits)
 {
@@ -502,7 +509,7 @@ TEST(HostileStart, ClosedDescriptorsAndLimits)
              shell_case{"ulimit -f 64; exec \"$0\" -E -i big -p",
                         "ERROR: Unable to write to output file " + real(dir / "big") + "~: File too large!\n"},
          }) {
-        const run_result r = through_bash(dir, c.script);
+        const run_result r = through_shell(dir, "/bin/sh", c.script);
         EXPECT_EQ(r.status, 1) << c.script;
         EXPECT_EQ(r.err, c.err) << c.script;
         EXPECT_EQ(read_file(dir / "f"), five) << c.script;
@@ -511,7 +518,7 @@ TEST(HostileStart, ClosedDescriptorsAndLimits)
             EXPECT_FALSE(file_exists(dir / left)) << c.script << ": " << left;
     }
     // With standard error closed no diagnostic goes into the output file.
-    const run_result quiet = through_bash(dir, "exec \"$0\" -i f -o out -k -R missing 2>&-");
+    const run_result quiet = through_shell(dir, "/bin/sh", "exec \"$0\" -i f -o out -k -R missing 2>&-");
     EXPECT_EQ(quiet.status, 1);
     EXPECT_EQ(read_file(dir / "out"), "");
 }

@@ -138,7 +138,7 @@ TEST(InputFile, ShrinksOrGrowsBetweenTheCountAndTheScan)
         write_file(dir / "in", five);
         const std::string script = std::string("{ while [ ! -e out ]; do sleep 0.01; done; ") + c.change +
                                    "; printf 'NEW\\n'; } | \"$0\" -i in -o out -F - -s -2 -1";
-        const run_result r = run_in(dir, {"/bin/bash", "-c", script, testsupport::program_path("tagsnip")});
+        const run_result r = run_in(dir, {"/bin/sh", "-c", script, testsupport::program_path("tagsnip")});
         EXPECT_EQ(r.status, 0) << c.change;
         EXPECT_EQ(r.err, "") << c.change;
         EXPECT_EQ(read_file(dir / "out"), c.out) << c.change;

@@ -38,8 +38,8 @@ INSTANTIATE_TEST_SUITE_P(
         outcome_case{"help", {"--help"}, 0, "", e2e::usage},
         outcome_case{"h", {"-h"}, 0, "", e2e::usage},
         outcome_case{"help_prefix", {"--hel"}, 0, "", e2e::usage},
-        outcome_case{"version", {"--version"}, 0, "tagsnip 2.7.15\n", ""},
-        outcome_case{"version_before_unknown", {"-v", "--frobnicate"}, 0, "tagsnip 2.7.15\n", ""},
+        outcome_case{"version", {"--version"}, 0, "tagsnip " SUITE_VERSION "\n", ""},
+        outcome_case{"version_before_unknown", {"-v", "--frobnicate"}, 0, "tagsnip " SUITE_VERSION "\n", ""},
         outcome_case{"lone_dash", {"-"}, 1, "", e2e::usage},
         outcome_case{"no_options_copies", {}, 0, std::string("a\n\0b\nc", 6), "", std::string("a\n\0b\nc", 6)},
         outcome_case{"tag_then_end_tag", {"-X", "--tag", "END", "--end-tag", "STOP"}, 0, " a  b\n", "",
@@ -91,12 +91,12 @@ INSTANTIATE_TEST_SUITE_P(
         // words: those words are never options, the options after them are
         // read (here up to --version or --help), and an operand anywhere ends
         // the run with the usage line.
-        outcome_case{"operand_before_select", {"a", "--select", "2", "-3", "-v"}, 0, "tagsnip 2.7.15\n", ""},
-        outcome_case{"operand_after_select", {"--select", "2", "-3", "a", "-v"}, 0, "tagsnip 2.7.15\n", ""},
-        outcome_case{"word_after_select_is_to_line", {"--select", "2", "a", "-v"}, 0, "tagsnip 2.7.15\n", ""},
+        outcome_case{"operand_before_select", {"a", "--select", "2", "-3", "-v"}, 0, "tagsnip " SUITE_VERSION "\n", ""},
+        outcome_case{"operand_after_select", {"--select", "2", "-3", "a", "-v"}, 0, "tagsnip " SUITE_VERSION "\n", ""},
+        outcome_case{"word_after_select_is_to_line", {"--select", "2", "a", "-v"}, 0, "tagsnip " SUITE_VERSION "\n", ""},
         outcome_case{"operand_after_select_refused", {"-X", "-s", "2", "-3", "a"}, 1, "", e2e::usage},
         outcome_case{"operand_before_highlight_params",
-                     {"a", "-H", "--highlight-params", "<", ">", "-v", "-h", "-q", "-C", "-v"}, 0, "tagsnip 2.7.15\n",
+                     {"a", "-H", "--highlight-params", "<", ">", "-v", "-h", "-q", "-C", "-v"}, 0, "tagsnip " SUITE_VERSION "\n",
                      ""},
         outcome_case{"operand_after_highlight_params", {"--highlight-params", "-1", "-2", "-3", "-4", "-5", "-6", "a"},
                      1, "", e2e::usage},

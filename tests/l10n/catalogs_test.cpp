@@ -64,7 +64,7 @@ void expect_german(const std::string& name, const std::vector<german_case>& case
         EXPECT_EQ(r.err.rfind("Aufruf: " + program + " ", 0), 0u) << r.err;
         EXPECT_NE(r.err.find(" [-h|--help] [-v|--version]"), std::string::npos) << r.err;
         r = run_german({program, "--version"}, env);
-        EXPECT_EQ(r.out, name + " 2.7.15\n");
+        EXPECT_EQ(r.out, name + " " SUITE_VERSION "\n");
     }
 }
 
@@ -86,7 +86,7 @@ TEST(GermanCatalogs, Dozejitter)
                              " min_delay max_delay [-q|--quiet] [-w|--verbose] [-h|--help] [-v|--version]\n");
 
         r = run_german({program, "--version"}, env);
-        EXPECT_EQ(r.out, "dozejitter 2.7.15\n");
+        EXPECT_EQ(r.out, "dozejitter " SUITE_VERSION "\n");
 
         r = run_german({program, "-w", "0.5e-3", "0.5e-3"}, env);
         EXPECT_EQ(r.status, 0);
@@ -121,7 +121,7 @@ TEST(GermanCatalogs, Epochscan)
                              " [-u|--microseconds] [-n|--nanoseconds] [-h|--help] [-v|--version]\n");
 
         r = run_german({program, "-v"}, env);
-        EXPECT_EQ(r.out, "epochscan 2.7.15\n");
+        EXPECT_EQ(r.out, "epochscan " SUITE_VERSION "\n");
     }
     const auto r = run_german({program, "-s", "-H", "1970-01-01 00:00:01"}, {"LC_ALL=C.UTF-8"});
     EXPECT_EQ(r.out, "1 s since the Unix Epoch\n");

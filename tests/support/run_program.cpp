@@ -367,6 +367,15 @@ bool file_exists(const std::string& path)
     return lstat(path.c_str(), &st) == 0;
 }
 
+std::string bash_path()
+{
+    for (const char* path : {"/bin/bash", "/usr/bin/bash", "/usr/local/bin/bash"}) {
+        if (access(path, X_OK) == 0)
+            return path;
+    }
+    return "";
+}
+
 std::string built_locale_dir(const std::string& name, const std::string& source,
                              const std::string& charmap)
 {

@@ -69,6 +69,11 @@ std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
 bool file_exists(const std::string& path);
 
+// Where bash is (Linux, or FreeBSD's port), or "" where the system has none:
+// FreeBSD's base system has only /bin/sh. For tests of what needs bash
+// itself (its completion, process substitution); they skip without it.
+std::string bash_path();
+
 // A directory usable as LOCPATH that holds the locale NAME (for example
 // "de_DE.ISO-8859-1") built with localedef from SOURCE and CHARMAP, so tests
 // never depend on the locales installed on the machine. Built once per test
