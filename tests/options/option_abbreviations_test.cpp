@@ -122,6 +122,9 @@ const option_row original[] = {
 // The options added since, in the order they came.
 const option_row added[] = {
     {"epochscan", "integer", 0, {"-s", "-X", "@", sample}},
+    {"tagsnip", "exact-tag-lines", 0, {"-X", "-b", "<", "-e", ">", "@"}, tagged},
+    {"tagsnip", "strict-blocks", 0, {"-X", "-b", "<", "-e", ">", "@"}, "a\nb<x\n"},
+    {"tagsnip", "ensure-block", 1, {"-b", "<", "-e", ">", "@", "ins"}, tagged},
     {"epochfmt", "file", 1, {"@", "-"}, "1\n"},
     {"epochscan", "file", 1, {"-s", "@", "-"}, sample + "\n"},
     {"epochscan", "f", 0, {"-s", "@", sample}},
