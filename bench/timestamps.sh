@@ -20,6 +20,11 @@
 # times faster than date -u -f; epochscan at least 2 times faster than
 # dateutils.strptime and 5 times faster than date -u -f ... +%s; the peak
 # resident memory of both below 8 MiB.
+# Goals, --file in a time zone (the same values): epochfmt --zone=Europe/Berlin
+# at least 2 times faster than dateutils.dconv -z Europe/Berlin, epochscan
+# --zone=America/New_York at least 2 times faster than dateutils.dconv
+# --from-zone=America/New_York, each at most 1.5 times the CPU time of its own
+# UTC run, memory as in UTC.
 # Usage: bench/timestamps.sh [bin_dir] [values] [runs] [start_runs] [file_values] [file_runs]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -50,6 +55,7 @@ awk -v n="$file_values" 'BEGIN { x = 20261209; for (i = 0; i < n; i++) {
     x = (x * 16807) % 2147483647; printf "%d\n", (x * 2) % 4102444800 } }' >"$work/file_seconds"
 sed 's/^/@/' "$work/file_seconds" >"$work/file_at_seconds"
 "$date" -u -f "$work/file_at_seconds" "+$template" >"$work/file_texts"
+TZ=America/New_York "$date" -f "$work/file_at_seconds" "+$template" >"$work/file_ny_texts"
 head -n "$values" "$work/file_seconds" >"$work/seconds"
 head -n "$values" "$work/file_at_seconds" >"$work/at_seconds"
 head -n "$values" "$work/file_texts" >"$work/texts"
@@ -111,6 +117,16 @@ goal() {
         "$1" "$4" "$(value "$2_cpu")" "$(value "$2_cpu_min")" "$(value "$2_cpu_max")" "$(value "$2_wall")" \
         "$(value "$3_cpu")" "$(value "$3_cpu_min")" "$(value "$3_cpu_max")" "$(value "$3_wall")"
 }
+# at_most TEXT OURS BASE AT_MOST: OURS' CPU time as a multiple of BASE's,
+# judged against AT_MOST, with the spread and the wall-time ratio beside it.
+at_most() {
+    perl -e 'my ($text, $at_most, @t) = @ARGV;
+        my ($cpu, $lo, $hi, $wall) = ($t[0] / $t[4], $t[1] / $t[6], $t[2] / $t[5], $t[3] / $t[7]);
+        printf "goal: %s: at most %gx: %.2fx (%.2f-%.2f), wall %.2fx: %s\n",
+            $text, $at_most, $cpu, $lo, $hi, $wall, $cpu <= $at_most ? "met" : "not met"' \
+        "$1" "$4" "$(value "$2_cpu")" "$(value "$2_cpu_min")" "$(value "$2_cpu_max")" "$(value "$2_wall")" \
+        "$(value "$3_cpu")" "$(value "$3_cpu_min")" "$(value "$3_cpu_max")" "$(value "$3_wall")"
+}
 # rss_goal TEXT NAME: peak resident memory below 8 MiB.
 rss_goal() {
     perl -e 'printf "goal: %s: peak resident memory below 8 MiB: %d KiB: %s\n",
@@ -162,6 +178,29 @@ same "epochfmt --file" "$work/file_texts" "$work/out"
 same "epochscan --file" "$work/file_seconds" "$work/out"
 "$date" -u -f "$work/file_texts" +%s >"$work/out"
 same "date -f ... +%s" "$work/file_seconds" "$work/out"
+# In a zone: epochfmt against date in that zone, for every value.
+"$bin/epochfmt" --zone=Europe/Berlin --file="$work/file_seconds" >"$work/out"
+TZ=Europe/Berlin "$date" -f "$work/file_at_seconds" "+$template" >"$work/expected"
+same "epochfmt --zone --file" "$work/expected" "$work/out"
+# before_2038 FILE: the lines of FILE whose value (in file_seconds, line by
+# line) lies before 2038. dateutils knows a zone's changes up to the end of
+# its file's table only (2037), and keeps the last offset after it, where the
+# zone's rule goes on; so it is compared with on those values.
+before_2038() {
+    paste "$work/file_seconds" "$1" | awk -F '\t' '$1 < 2145916800 { print $2 }'
+}
+if [ "$have_dateutils" = yes ]; then
+    dateutils.dconv -i %s -z Europe/Berlin -f "$template" <"$work/file_seconds" >"$work/peer"
+    before_2038 "$work/peer" >"$work/expected"
+    before_2038 "$work/out" >"$work/compared"
+    same "epochfmt --zone --file, before 2038" "$work/expected" "$work/compared"
+    "$bin/epochscan" -s --zone=America/New_York --file="$work/file_ny_texts" >"$work/out"
+    dateutils.dconv --from-zone=America/New_York -i "$template" -f %s <"$work/file_ny_texts" >"$work/peer"
+    before_2038 "$work/peer" >"$work/expected"
+    before_2038 "$work/out" >"$work/compared"
+    same "epochscan --zone --file, before 2038" "$work/expected" "$work/compared"
+    echo "zone outputs: epochfmt checked against date for all $file_values values, both against dateutils for the $(wc -l <"$work/compared" | tr -d ' ') before 2038"
+fi
 if [ "$have_dateutils" = yes ]; then
     dateutils.dconv -i %s -f "$template" <"$work/file_seconds" >"$work/out"
     same dateutils.dconv "$work/file_texts" "$work/out"
@@ -174,31 +213,50 @@ while [ "$i" -lt "$file_runs" ]; do
     once file_date_fmt /dev/null "$work/out" - "$date" -u -f "$work/file_at_seconds" "+$template"
     once file_scan /dev/null "$work/out" - "$bin/epochscan" -s --file="$work/file_texts"
     once file_date_scan /dev/null "$work/out" - "$date" -u -f "$work/file_texts" +%s
+    once file_fmt_zone /dev/null "$work/out" - "$bin/epochfmt" --zone=Europe/Berlin --file="$work/file_seconds"
+    once file_scan_zone /dev/null "$work/out" - "$bin/epochscan" -s --zone=America/New_York --file="$work/file_ny_texts"
     if [ "$have_dateutils" = yes ]; then
         once file_dconv "$work/file_seconds" "$work/out" - "$(command -v dateutils.dconv)" -i %s -f "$template"
         once file_strptime "$work/file_texts" "$work/out" - "$(command -v dateutils.strptime)" -i "$template" -f %s
+        once file_dconv_zone "$work/file_seconds" "$work/out" - "$(command -v dateutils.dconv)" -i %s \
+            -z Europe/Berlin -f "$template"
+        once file_dconv_from_zone "$work/file_ny_texts" "$work/out" - "$(command -v dateutils.dconv)" \
+            --from-zone=America/New_York -i "$template" -f %s
     fi
     i=$((i + 1))
 done
-for name in file_fmt file_date_fmt file_scan file_date_scan; do summary "$name"; done
+for name in file_fmt file_date_fmt file_scan file_date_scan file_fmt_zone file_scan_zone; do summary "$name"; done
 show "epochfmt --file" file_fmt "$file_values"
 show "date -u -f ... +FORMAT" file_date_fmt "$file_values"
 show "epochscan -s --file" file_scan "$file_values"
 show "date -u -f ... +%s" file_date_scan "$file_values"
+show "epochfmt --zone --file" file_fmt_zone "$file_values"
+show "epochscan --zone --file" file_scan_zone "$file_values"
 if [ "$have_dateutils" = yes ]; then
     summary file_dconv
     summary file_strptime
+    summary file_dconv_zone
+    summary file_dconv_from_zone
     show "dateutils.dconv" file_dconv "$file_values"
     show "dateutils.strptime" file_strptime "$file_values"
+    show "dateutils.dconv -z" file_dconv_zone "$file_values"
+    show "dateutils.dconv --from-zone" file_dconv_from_zone "$file_values"
     goal "epochfmt --file vs dateutils.dconv" file_fmt file_dconv 2
     goal "epochscan --file vs dateutils.strptime" file_scan file_strptime 2
+    goal "epochfmt --zone=Europe/Berlin --file vs dateutils.dconv -z" file_fmt_zone file_dconv_zone 2
+    goal "epochscan --zone=America/New_York --file vs dateutils.dconv --from-zone" file_scan_zone \
+        file_dconv_from_zone 2
 else
     echo "dateutils: not available; its goals are not checked"
 fi
 goal "epochfmt --file vs date -u -f" file_fmt file_date_fmt 5
 goal "epochscan --file vs date -u -f ... +%s" file_scan file_date_scan 5
+at_most "epochfmt --zone --file, CPU time of the UTC run" file_fmt_zone file_fmt 1.5
+at_most "epochscan --zone --file, CPU time of the UTC run" file_scan_zone file_scan 1.5
 rss_goal "epochfmt --file" file_fmt
 rss_goal "epochscan --file" file_scan
+rss_goal "epochfmt --zone --file" file_fmt_zone
+rss_goal "epochscan --zone --file" file_scan_zone
 
 echo "== start-up: one value, one process, median of $start_runs runs each"
 echo 1700000000 >"$work/one"
