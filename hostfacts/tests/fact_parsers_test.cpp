@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -176,7 +178,7 @@ struct message {
         bytes.resize(at + (length == 0 ? 8 : (length + 7) / 8 * 8), 0);
         bytes[at] = static_cast<unsigned char>(length);
         bytes[at + 1] = static_cast<unsigned char>(family);
-        memcpy(bytes.data() + at + 2, rest.data(), rest.size());
+        std::copy(rest.begin(), rest.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at) + 2);
     }
     std::vector<unsigned char> done(std::uint32_t flags, std::uint32_t addrs)
     {
