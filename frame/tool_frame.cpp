@@ -174,9 +174,14 @@ void die(const char* format, ...)
     vfprintf(stderr, translate(format), args);
     va_end(args);
     fputc('\n', stderr);
+    finish(1);
+}
+
+void finish(int status)
+{
     if (clean_up != nullptr)
-        clean_up(clean_up_held, 1);
-    exit(1);
+        clean_up(clean_up_held, status);
+    exit(status);
 }
 
 void set_clean_up(clean_up_routine finish, void* held)

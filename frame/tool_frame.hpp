@@ -87,13 +87,16 @@ const char* translate(const char* text);
 void report_message(const char* text);
 void report_format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// report_format, then the end with status 1: through the clean-up the
-// program has set (set_clean_up), else exit(1).
+// report_format, then finish(1).
 [[noreturn]] void die(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// The clean-up die ends through once a program holds what must be released
-// or completed at its end (tagsnip's files): called as finish(held, 1), it
-// must not return. A null finish sets none again.
+// The end with the status, after whatever was to be said: through the
+// clean-up the program has set (set_clean_up), else exit(status).
+[[noreturn]] void finish(int status);
+
+// The clean-up die and finish end through once a program holds what must
+// be released or completed at its end (tagsnip's files): called as
+// finish(held, status), it must not return. A null finish sets none again.
 using clean_up_routine = void (*)(void* held, int status);
 void set_clean_up(clean_up_routine finish, void* held);
 

@@ -60,7 +60,7 @@ void finish_for_test(void* held, int status)
     exit(status + 1);
 }
 
-TEST(Die, EndsThroughTheCleanUpOnceSet)
+TEST(Die, EndsThroughTheCleanUpOnceSetAsFinishDoes)
 {
     EXPECT_EXIT(frame::die("ERROR: %s!", "plain"), testing::ExitedWithCode(1), testing::StrEq("ERROR: plain!\n"));
     static char held[] = "the run";
@@ -70,6 +70,13 @@ TEST(Die, EndsThroughTheCleanUpOnceSet)
             frame::die("ERROR: %s!", "held");
         },
         testing::ExitedWithCode(2), testing::StrEq("ERROR: held!\nfinished the run with 1\n"));
+    EXPECT_EXIT(
+        {
+            frame::set_clean_up(finish_for_test, held);
+            frame::finish(0);
+        },
+        testing::ExitedWithCode(1), testing::StrEq("finished the run with 0\n"));
+    EXPECT_EXIT(frame::finish(3), testing::ExitedWithCode(3), testing::StrEq(""));
     EXPECT_EXIT(
         {
             frame::set_clean_up(finish_for_test, held);
