@@ -23,7 +23,7 @@
 
 #include "fuzz/fuzz_input.hpp"
 #include "glyphpad/layout.hpp"
-#include "glyphpad/output_dispatch.hpp"
+#include "glyphpad/output_modes.hpp"
 #include "glyphpad/settings.hpp"
 
 namespace {

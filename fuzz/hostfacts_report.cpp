@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_input.hpp"
-#include "hostfacts/facts.hpp"
+#include "hostfacts/host_facts.hpp"
 #include "hostfacts/interface_report.hpp"
 #include "hostfacts/report_sections.hpp"
 

@@ -5,7 +5,7 @@
 
 #include "frame/tool_frame.hpp"
 #include "glyphpad/command_line.hpp"
-#include "glyphpad/output_dispatch.hpp"
+#include "glyphpad/output_modes.hpp"
 
 int main(int argc, char* argv[])
 {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: BSD-2-Clause
-#include "glyphpad/output_dispatch.hpp"
+#include "glyphpad/output_modes.hpp"
 
 #include "glyphpad/layout.hpp"
 #include "glyphpad/measure.hpp"

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "hostfacts/facts.hpp"
+#include "hostfacts/host_facts.hpp"
 
 namespace hostfacts {
 

@@ -29,7 +29,7 @@
 #include <initializer_list>
 
 #include "hostfacts/fact_parsers.hpp"
-#include "hostfacts/facts.hpp"
+#include "hostfacts/host_facts.hpp"
 
 namespace hostfacts {
 

@@ -12,7 +12,7 @@
 #include <cstring>
 
 #include "hostfacts/fact_parsers.hpp"
-#include "hostfacts/facts.hpp"
+#include "hostfacts/host_facts.hpp"
 
 namespace hostfacts {
 

@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "hostfacts/facts.hpp"
+#include "hostfacts/host_facts.hpp"
 #include "hostfacts/interface_report.hpp"
 #include "hostfacts/report_sections.hpp"
 

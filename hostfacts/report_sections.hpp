@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "hostfacts/facts.hpp"
+#include "hostfacts/host_facts.hpp"
 
 namespace hostfacts {
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: BSD-2-Clause
 // The platform layer against the live host.
-#include "hostfacts/facts.hpp"
+#include "hostfacts/host_facts.hpp"
 
 #include <dirent.h>
 #include <ifaddrs.h>
