@@ -36,7 +36,10 @@ void expect_parsed(const run_settings& s, const tagsnipmodel::expected& e)
     expect(s.from_line == m.from_line && s.to_line == m.to_line, "line selection");
     expect(same_text(s.begin_tag, m.begin_tag) && same_text(s.end_tag, m.end_tag), "tags");
     expect(s.include_tags == m.include_tags && s.full_tag_lines == m.full_tag_lines, "tag settings");
-    expect(strcmp(s.enumerate_format, e.enumerate_format) == 0, "enumerate format");
+    const tagsnip::number_format& f = s.enumerate_format;
+    const tagsnip::number_format& g = m.enumerate_format;
+    expect(f.left == g.left && f.zeros == g.zeros && f.grouping == g.grouping && f.width == g.width,
+           "enumerate format");
     expect(same_text(s.enumerate_label1, m.enumerate_label1) && same_text(s.enumerate_label2, m.enumerate_label2),
            "enumerate labels");
     expect(same_text(s.highlight_begin, m.highlight_begin) && same_text(s.highlight_end, m.highlight_end) &&
@@ -51,23 +54,26 @@ void expect_parsed(const run_settings& s, const tagsnipmodel::expected& e)
            "marker-line settings");
 }
 
-// The conversion of the line number prints that number and nothing else
-// but blanks and leading zeros, whatever value built it.
-void expect_number_conversion(const char* format)
+// The format read from the value prints the line number as printf does
+// with the value as its conversion's flags and width: the number and
+// nothing else but blanks and leading zeros.
+void expect_number_conversion(const char* value, const tagsnip::number_format& f)
 {
-    expect(format[0] == '%' && strchr(format + 1, '%') == nullptr, "one conversion", [&] { return std::string(format); });
-    if (tagsnipmodel::largest_number(format) > 4096)
-        return;  // a wide field takes long to print; its shape is checked above
+    if (f.width > 4096)
+        return;  // a wide field takes long to print
+    const std::string conversion = std::string("%") + value + "llu";
     char text[8192];
-    const int n = snprintf(text, sizeof text, format, 1234567ULL);
+    const int n = snprintf(text, sizeof text, conversion.c_str(), 1234567ULL);
     const std::string shown(text, n > 0 ? static_cast<std::size_t>(n) : 0);
+    expect(shown == tagsnipmodel::printf_number(f, 1234567ULL), "the number as the value's conversion prints it",
+           [&] { return conversion + " -> " + shown; });
     const std::size_t at = shown.find("1234567");
-    expect(at != std::string::npos, "the conversion prints the number", [&] { return std::string(format) + " -> " + shown; });
+    expect(at != std::string::npos, "the conversion prints the number", [&] { return conversion + " -> " + shown; });
     for (std::size_t i = 0; i < shown.size(); ++i) {
         const char c = shown[i];
         const bool around = c == ' ' || (c == '0' && i < at);
         expect((i >= at && i < at + 7) || around, "only blanks and zeros around the number",
-               [&] { return std::string(format) + " -> " + shown; });
+               [&] { return conversion + " -> " + shown; });
     }
 }
 
@@ -112,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tagsnipmodel::reset_getopt();
     run_settings s = tagsnip::parse_command_line(cl.argc(), argv.data());
     expect_parsed(s, e);
-    expect_number_conversion(s.enumerate_format);
+    expect_number_conversion(e.enumerate_value, s.enumerate_format);
 
     if (tagsnipmodel::refused_by_checks(s))
         return 0;

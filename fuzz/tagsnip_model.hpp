@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -49,26 +50,24 @@ struct command_line {
     int argc() const { return static_cast<int>(words.size()); }
 };
 
-// The largest number in a conversion text ("%-08llu": 8): at least its
-// field width.
-inline unsigned long long largest_number(const char* format)
+// The line number as printf prints it in the field the format describes:
+// the model's own reading of the format.
+inline std::string printf_number(const tagsnip::number_format& f, unsigned long long n)
 {
-    unsigned long long largest = 0;
-    for (const char* p = format; *p != '\0'; ++p) {
-        if (*p >= '1' && *p <= '9') {
-            char* end = nullptr;
-            const unsigned long long n = strtoull(p, &end, 10);
-            largest = n > largest ? n : largest;
-            p = end - 1;
-        }
-    }
-    return largest;
+    std::string conversion = "%";
+    conversion += f.grouping ? "'" : "";
+    conversion += f.left ? "-" : "";
+    conversion += f.zeros ? "0" : "";
+    conversion += "*llu";
+    std::string text(static_cast<std::size_t>(snprintf(nullptr, 0, conversion.c_str(), f.width, n)), ' ');
+    snprintf(text.data(), text.size() + 1, conversion.c_str(), f.width, n);
+    return text;
 }
 
 // The settings the option table gives, before the checks and normalisation.
 struct expected {
     tagsnip::run_settings s;
-    char enumerate_format[tagsnip::enumerate_format_size] = "%06llu";
+    const char* enumerate_value = "06";  // the --enumerate-format value that counts
 };
 
 // An action limit as atoi reads it, held within the signed 32-bit range.
@@ -133,8 +132,9 @@ inline bool model_option_loop(command_line& cl, expected& e)
         case tagsnip::opt_enumerate_format:
             // The conversion maker is pure: it is asked whether the value
             // passes, and what it makes of it is checked afterwards.
-            if (!tagsnip::make_enumerate_format(optarg, e.enumerate_format))
+            if (!tagsnip::make_enumerate_format(optarg, s.enumerate_format))
                 return false;
+            e.enumerate_value = optarg;
             break;
         case tagsnip::opt_enumerate_label1: s.enumerate_label1 = optarg; break;
         case tagsnip::opt_enumerate_label2: s.enumerate_label2 = optarg; break;

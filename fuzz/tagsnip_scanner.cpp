@@ -79,10 +79,8 @@ struct model_emitter {
         case action::discard:
         case action::extract: break;
         case action::enumerate: {
-            char number[16384];
-            snprintf(number, sizeof number, s.enumerate_format, static_cast<unsigned long long>(line_number));
             out += s.enumerate_label1;
-            out += number;
+            out += tagsnipmodel::printf_number(s.enumerate_format, static_cast<unsigned long long>(line_number));
             out += s.enumerate_label2;
             write(p, n);
             break;
@@ -394,7 +392,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // Wide number fields take long to print, and the inserted text is
     // written for every block: keep the output within reason.
-    if (s.act == action::enumerate && tagsnipmodel::largest_number(s.enumerate_format) > 4096)
+    if (s.act == action::enumerate && s.enumerate_format.width > 4096)
         return 0;
     if (s.insert_file != nullptr && insert.size() * (input.size() + 1) > (64u << 20))
         return 0;

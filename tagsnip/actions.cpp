@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "tagsnip/finish.hpp"
+#include "frame/tool_frame.hpp"
 
 namespace tagsnip {
 namespace {
@@ -27,7 +27,7 @@ void write_piece(block_actions& a, const char* piece, std::size_t length)
 
 [[noreturn]] void fail_read(int error)
 {
-    die("ERROR: Read error: %s!", strerror(error));
+    frame::die("ERROR: Read error: %s!", strerror(error));
 }
 
 // The whole insert file, from its start.
@@ -55,56 +55,35 @@ void copy_insert_file(block_actions& a)
         write_text(*a.out, a.insert_line_end);
 }
 
-// Reads enumerate_format once and makes the first prefix. A plain
-// conversion ("%", the flags 0 and -, a width of at most 40, "llu") is done
-// here; any other (the grouping flag ', odd orders of flags and width), and
-// labels too long for the prefix, are left to printf line by line.
-void read_number_format(number_prefix& np, const run_settings& s)
+// At the first line: how the prefixes are made. A number that is not
+// grouped, in a field of at most 40 bytes, between labels that leave room
+// for it, is made here.
+void choose_prefix(number_prefix& np, const run_settings& s)
 {
-    np.state = number_prefix::by_printf;
-    const char* f = s.enumerate_format + 1;  // after the "%"
-    for (;; ++f) {
-        if (*f == '-')
-            np.left = true;
-        else if (*f == '0')
-            np.pad = '0';
-        else
-            break;
-    }
-    if (np.left)
-        np.pad = ' ';
-    for (; *f >= '0' && *f <= '9'; ++f) {
-        np.width = np.width * 10 + (*f - '0');
-        if (np.width > 40)
-            return;
-    }
+    const number_format& f = s.enumerate_format;
     np.label1 = strlen(s.enumerate_label1);
     np.label2 = strlen(s.enumerate_label2);
-    if (strcmp(f, "llu") == 0 && np.label1 + np.label2 + 40 <= sizeof np.text)
-        np.state = number_prefix::here;
+    const bool fits = f.width <= 40 && np.label1 + np.label2 + 40 <= sizeof np.text;
+    np.state = fits && !f.grouping ? number_prefix::here : number_prefix::apart;
 }
 
 // Label, number in its field, label, for the number n.
 void make_prefix(number_prefix& np, const run_settings& s, unsigned long long n)
 {
-    char digits[20];
-    int count = 0;
-    unsigned long long rest = n;
-    do {
-        digits[sizeof digits - 1 - count++] = static_cast<char>('0' + rest % 10);
-        rest /= 10;
-    } while (rest != 0);
-    const int field = np.width > count ? np.width : count;
+    const number_format& f = s.enumerate_format;
+    char digits[max_decimal_digits];
+    const int count = put_decimal_digits(n, digits + sizeof digits);
+    const int field = f.width > count ? f.width : count;
     char* t = np.text;
     memcpy(t, s.enumerate_label1, np.label1);
     t += np.label1;
-    if (!np.left) {
-        memset(t, np.pad, static_cast<std::size_t>(field - count));
+    if (!f.left) {
+        memset(t, f.zeros ? '0' : ' ', static_cast<std::size_t>(field - count));
         t += field - count;
     }
     memcpy(t, digits + sizeof digits - count, static_cast<std::size_t>(count));
     t += count;
-    if (np.left) {
+    if (f.left) {
         memset(t, ' ', static_cast<std::size_t>(field - count));
         t += field - count;
     }
@@ -124,13 +103,14 @@ void set_prefix(number_prefix& np, const run_settings& s, unsigned long long n)
         make_prefix(np, s, n);
         return;
     }
-    const std::size_t first = np.label1 + (np.left ? 0 : static_cast<std::size_t>(np.field - np.count));
+    const bool left = s.enumerate_format.left;
+    const std::size_t first = np.label1 + (left ? 0 : static_cast<std::size_t>(np.field - np.count));
     std::size_t i = first + static_cast<std::size_t>(np.count);
     while (i > first && np.text[i - 1] == '9')
         np.text[--i] = '0';
     if (i > first) {
         ++np.text[i - 1];
-    } else if (!np.left && np.count < np.field) {
+    } else if (!left && np.count < np.field) {
         np.text[first - 1] = '1';
         ++np.count;
     } else {
@@ -145,8 +125,8 @@ void write_enumerated(block_actions& a, const char* piece, std::size_t length)
     const run_settings& s = *a.settings;
     number_prefix& np = a.number;
     const auto n = static_cast<unsigned long long>(a.line_number);
-    if (np.state == number_prefix::unread)
-        read_number_format(np, s);
+    if (np.state == number_prefix::unchosen)
+        choose_prefix(np, s);
     if (np.state == number_prefix::here) {
         set_prefix(np, s, n);
         write_output(*a.out, np.text, np.length);

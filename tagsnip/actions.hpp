@@ -13,17 +13,16 @@
 namespace tagsnip {
 
 // Enumerate's prefix: the first label, the line number in its field and
-// the second label, made at the first line and counted up from there.
+// the second label, made at the first line and counted up from there; or,
+// for a grouped number, a field wider than 40 bytes or labels too long for
+// the text, written apart, piece by piece.
 struct number_prefix {
-    enum { unread, here, by_printf } state = unread;
-    bool left = false;
-    char pad = ' ';
-    int width = 0;
+    enum { unchosen, here, apart } state = unchosen;
     std::size_t label1 = 0;  // lengths of the labels
     std::size_t label2 = 0;
     unsigned long long value = 0;  // the number in text
     int count = 0;                 // its digits
-    int field = 0;                 // its field, at least width
+    int field = 0;                 // its field, at least the format's width
     std::size_t length = 0;        // of text; 0 before the first line
     char text[256];
 };

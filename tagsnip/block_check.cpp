@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "tagsnip/finish.hpp"
+#include "frame/tool_frame.hpp"
 #include "tagsnip/scanner.hpp"
 
 namespace tagsnip {
@@ -45,7 +45,7 @@ long long line_at(int fd, std::int64_t offset)
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
-            die("ERROR: Read error: %s!", strerror(got < 0 ? errno : EIO));
+            frame::die("ERROR: Read error: %s!", strerror(got < 0 ? errno : EIO));
         newlines += count_newlines(piece, static_cast<std::size_t>(got));
         at += got;
     }
@@ -191,14 +191,14 @@ void report_block_fault(const block_survey& sv, int fd)
     case block_fault::none:
         return;
     case block_fault::unclosed:
-        die("ERROR: The block begun on line %lld is not closed by an end tag (--strict-blocks)!", line);
+        frame::die("ERROR: The block begun on line %lld is not closed by an end tag (--strict-blocks)!", line);
     case block_fault::stray_end:
-        die("ERROR: The end tag on line %lld is outside a block (--strict-blocks)!", line);
+        frame::die("ERROR: The end tag on line %lld is outside a block (--strict-blocks)!", line);
     case block_fault::nested_begin:
-        die("ERROR: The begin tag on line %lld is inside the block begun on line %lld (--strict-blocks)!", line,
+        frame::die("ERROR: The begin tag on line %lld is inside the block begun on line %lld (--strict-blocks)!", line,
             line_at(fd, sv.begin_at));
     case block_fault::second_block:
-        die("ERROR: A second block begins on line %lld, the first on line %lld (--ensure-block)!", line,
+        frame::die("ERROR: A second block begins on line %lld, the first on line %lld (--ensure-block)!", line,
             line_at(fd, sv.first_begin_at));
     }
 }

@@ -12,8 +12,8 @@
 namespace tagsnip {
 namespace {
 
-// Longest --enumerate-format value that fits beside "%", "llu" and the NUL.
-constexpr std::size_t longest_format_value = enumerate_format_size - 5;
+// The longest --enumerate-format value taken, in bytes.
+constexpr std::size_t longest_format_value = 123;
 
 void set_action(run_settings& s, action a, const char* insert_file)
 {
@@ -135,23 +135,33 @@ const frame::tool_frame program_frame = {
     "tagsnip %s\n",
 };
 
-bool make_enumerate_format(const char* value, char* format)
+bool make_enumerate_format(const char* value, number_format& format)
 {
-    const std::size_t length = strlen(value);
-    if (length > longest_format_value)
+    if (strlen(value) > longest_format_value)
         return false;
-    // Flags, then a field width that printf can take: anything after the
-    // width, or a wider field, would make the number vanish.
-    std::size_t i = strspn(value, "'-0");
+    number_format read;
+    const char* p = value;
+    for (;; ++p) {
+        if (*p == '-')
+            read.left = true;
+        else if (*p == '0')
+            read.zeros = true;
+        else if (*p == '\'')
+            read.grouping = true;
+        else
+            break;
+    }
+    // Nothing may follow the width.
     long long width = 0;
-    for (; value[i] >= '0' && value[i] <= '9'; ++i) {
-        width = width * 10 + (value[i] - '0');
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        width = width * 10 + (*p - '0');
         if (width > INT_MAX)
             return false;
     }
-    if (i != length)
+    if (*p != '\0')
         return false;
-    snprintf(format, enumerate_format_size, "%%%sllu", value);
+    read.width = static_cast<int>(width);
+    format = read;
     return true;
 }
 

@@ -37,12 +37,10 @@ enum long_option_code {
 // over.
 run_settings parse_command_line(int argc, char* argv[]);
 
-// Builds the line-number conversion from an --enumerate-format value into
-// format (enumerate_format_size bytes). Only flags ("'", "-", "0") followed
-// by a field width of at most INT_MAX are taken, at most 123 bytes in all,
-// so the conversion always prints exactly one unsigned 64-bit number. False
-// (format untouched) for anything else.
-bool make_enumerate_format(const char* value, char* format);
+// Reads an --enumerate-format value into format: flags ("'", "-", "0", in
+// any order and number) followed by a field width of at most INT_MAX, at
+// most 123 bytes in all. False (format untouched) for anything else.
+bool make_enumerate_format(const char* value, number_format& format);
 
 // An action limit read as atoi reads it (blanks, a sign, digits up to the
 // first other byte; none is 0), but held at the limits of a signed 32-bit

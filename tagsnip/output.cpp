@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "frame/tool_frame.hpp"
-#include "tagsnip/finish.hpp"
 
 namespace tagsnip {
 
@@ -65,6 +64,44 @@ bool copy_start_by_reading(const output_stream& out, off_t from)
     return true;
 }
 
+// A field's padding, a piece at a time.
+void write_padding(output_stream& out, char pad, std::size_t size)
+{
+    char piece[4096];
+    memset(piece, pad, size < sizeof piece ? size : sizeof piece);
+    while (size > 0) {
+        const std::size_t n = size < sizeof piece ? size : sizeof piece;
+        write_output(out, piece, n);
+        size -= n;
+    }
+}
+
+// The locale's grouping is the C library's to know: the number goes
+// through printf, in a buffer of its size when the field is wide.
+void write_grouped_number(output_stream& out, const number_format& format, unsigned long long number)
+{
+    const char* conversion = format.left ? "%'-*llu" : format.zeros ? "%'0*llu" : "%'*llu";
+    char digits[256];
+    errno = 0;
+    const int length = snprintf(digits, sizeof digits, conversion, format.width, number);
+    if (length < 0)
+        fail_output(out, errno != 0 ? errno : EOVERFLOW);
+    const std::size_t size = static_cast<std::size_t>(length);
+    if (size < sizeof digits) {
+        write_output(out, digits, size);
+        return;
+    }
+    char* wide = static_cast<char*>(malloc(size + 1));
+    if (wide == nullptr)
+        frame::die("ERROR: malloc() failed: %s!", strerror(errno));
+    const bool formatted = snprintf(wide, size + 1, conversion, format.width, number) == length;
+    const bool written = formatted && flush_output(out) && put_bytes(out, wide, size);
+    const int error = errno != 0 ? errno : EOVERFLOW;
+    free(wide);
+    if (!written)
+        fail_output(out, error);
+}
+
 }  // namespace
 
 void report_write_error(const output_stream& out, int error)
@@ -80,7 +117,7 @@ void fail_output(output_stream& out, int error)
     out.failed = true;
     out.used = 0;
     report_write_error(out, error);
-    finish_run(1);
+    frame::finish(1);
 }
 
 bool stop_comparing(output_stream& out)
@@ -204,28 +241,20 @@ void write_text(output_stream& out, const char* text)
     write_output(out, text, strlen(text));
 }
 
-void write_number(output_stream& out, const char* format, unsigned long long number)
+void write_number(output_stream& out, const number_format& format, unsigned long long number)
 {
-    char digits[256];
-    errno = 0;
-    const int length = snprintf(digits, sizeof digits, format, number);
-    if (length < 0)
-        fail_output(out, errno != 0 ? errno : EOVERFLOW);
-    const std::size_t size = static_cast<std::size_t>(length);
-    if (size < sizeof digits) {
-        write_output(out, digits, size);
+    if (format.grouping) {
+        write_grouped_number(out, format, number);
         return;
     }
-    // A field wider than the room here: formatted once more, in memory of its size.
-    char* wide = static_cast<char*>(malloc(size + 1));
-    if (wide == nullptr)
-        die("ERROR: malloc() failed: %s!", strerror(errno));
-    const bool formatted = snprintf(wide, size + 1, format, number) == length;
-    const bool written = formatted && flush_output(out) && put_bytes(out, wide, size);
-    const int error = errno != 0 ? errno : EOVERFLOW;
-    free(wide);
-    if (!written)
-        fail_output(out, error);
+    char digits[max_decimal_digits];
+    const int count = put_decimal_digits(number, digits + sizeof digits);
+    const std::size_t padding = format.width > count ? static_cast<std::size_t>(format.width - count) : 0;
+    if (!format.left)
+        write_padding(out, format.zeros ? '0' : ' ', padding);
+    write_output_through(out, digits + sizeof digits - count, static_cast<std::size_t>(count));
+    if (format.left)
+        write_padding(out, ' ', padding);
 }
 
 }  // namespace tagsnip

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "tagsnip/settings.hpp"
+
 namespace tagsnip {
 
 struct output_stream {
@@ -112,8 +114,25 @@ inline void write_output(output_stream& out, const char* bytes, std::size_t size
 
 void write_text(output_stream& out, const char* text);
 
-// The line number through the --enumerate-format conversion; a conversion
-// that fails ends the run as a failed write does.
-void write_number(output_stream& out, const char* format, unsigned long long number);
+// Room for the decimal digits of any 64-bit number.
+inline constexpr int max_decimal_digits = 20;
+
+// The decimal digits of n, put backwards from end (room for
+// max_decimal_digits); returns their count.
+inline int put_decimal_digits(unsigned long long n, char* end)
+{
+    int count = 0;
+    do {
+        *--end = static_cast<char>('0' + n % 10);
+        ++count;
+        n /= 10;
+    } while (n != 0);
+    return count;
+}
+
+// The line number in its field as the format says; a grouped number as the
+// C library groups it in the locale's numbers, and a conversion of it that
+// fails ends the run as a failed write does.
+void write_number(output_stream& out, const number_format& format, unsigned long long number);
 
 }  // namespace tagsnip

@@ -23,8 +23,14 @@ enum class action : int {
     remove,  // --delete, --remove
 };
 
-// Room for "%", a value of up to 123 bytes, "llu" and the terminating NUL.
-inline constexpr std::size_t enumerate_format_size = 128;
+// Enumerate's line number in its field, as --enumerate-format gives it:
+// flags, then a width.
+struct number_format {
+    bool left = false;      // "-": blanks on the right
+    bool zeros = false;     // "0": zeros on the left, unless left
+    bool grouping = false;  // "'": the digits grouped as the locale's numbers are
+    int width = 0;          // at least this many bytes
+};
 
 struct run_settings {
     action act = action::cat;
@@ -54,7 +60,7 @@ struct run_settings {
     // The managed block: Replace with insert_file, exact tag lines, strict
     // blocks, tags excluded; the block is appended when there is none.
     bool ensure_block = false;
-    char enumerate_format[enumerate_format_size] = "%06llu";
+    number_format enumerate_format{false, true, false, 6};
     const char* enumerate_label1 = "\x1b[36m";
     const char* enumerate_label2 = "\x1b[0m ";
     const char* highlight_begin = "\u2b50";

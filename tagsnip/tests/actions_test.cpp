@@ -184,10 +184,14 @@ TEST(Enumerate, FormatValuesShapeTheNumber)
 {
     struct format_case {
         const char* value;
-        const char* out;
+        std::string out;
     };
-    for (const format_case& c : {format_case{"4", "   1|a\n"}, format_case{"-4", "1   |a\n"},
-                                 format_case{"04", "0001|a\n"}, format_case{"'", "1|a\n"}}) {
+    // Fields wider than the prefix, than printf's buffer and than a piece of padding.
+    for (const format_case& c :
+         {format_case{"4", "   1|a\n"}, format_case{"-4", "1   |a\n"}, format_case{"04", "0001|a\n"},
+          format_case{"'", "1|a\n"}, format_case{"'0300", std::string(299, '0') + "1|a\n"},
+          format_case{"5000", std::string(4999, ' ') + "1|a\n"},
+          format_case{"-09000", "1" + std::string(8999, ' ') + "|a\n"}}) {
         run_settings s;
         s.act = action::enumerate;
         s.enumerate_label1 = "";
@@ -213,7 +217,7 @@ TEST(Enumerate, PrefixesAsPrintfMakesThemForEveryFormatValue)
         std::string value;
         for (std::size_t k = random() % 3; k > 0; --k)
             value += flags[random() % sizeof flags];
-        for (std::size_t k = random() % 3; k > 0; --k)
+        for (std::size_t k = random() % 4; k > 0; --k)
             value += digits[random() % sizeof digits];
         const bool selecting = round % 2 == 1;
         run_settings s = select(selecting ? 5 : 0, selecting ? 995 : 0);
@@ -226,8 +230,9 @@ TEST(Enumerate, PrefixesAsPrintfMakesThemForEveryFormatValue)
             if (selecting && n > 5 && n <= 995)
                 continue;
             const auto number = static_cast<unsigned long long>(n);
-            std::string text(static_cast<std::size_t>(snprintf(nullptr, 0, s.enumerate_format, number)), ' ');
-            snprintf(text.data(), text.size() + 1, s.enumerate_format, number);
+            const std::string conversion = "%" + value + "llu";
+            std::string text(static_cast<std::size_t>(snprintf(nullptr, 0, conversion.c_str(), number)), ' ');
+            snprintf(text.data(), text.size() + 1, conversion.c_str(), number);
             expected += "<" + text + s.enumerate_label2;
             if (!selecting || n != 5)
                 expected += "l" + std::to_string(n) + "\n";

@@ -17,17 +17,26 @@ namespace {
 
 using tagsnip::run_settings;
 
-TEST(EnumerateFormat, BuildsOneUnsignedConversion)
+bool operator==(const tagsnip::number_format& a, const tagsnip::number_format& b)
+{
+    return a.left == b.left && a.zeros == b.zeros && a.grouping == b.grouping && a.width == b.width;
+}
+
+TEST(EnumerateFormat, ReadsFlagsInAnyOrderThenTheWidth)
 {
     struct format_case {
         const char* value;
-        const char* format;
+        tagsnip::number_format format;
     };
-    for (const format_case& c : {format_case{"06", "%06llu"}, format_case{"", "%llu"},
-                                 format_case{"'8", "%'8llu"}, format_case{"-4", "%-4llu"}}) {
-        char format[tagsnip::enumerate_format_size] = "unchanged";
+    const std::string widest = std::string(113, '0') + "2147483647";
+    for (const format_case& c :
+         {format_case{"06", {false, true, false, 6}}, format_case{"", {false, false, false, 0}},
+          format_case{"'8", {false, false, true, 8}}, format_case{"-4", {true, false, false, 4}},
+          format_case{"'-0'12", {true, true, true, 12}}, format_case{"0-0", {true, true, false, 0}},
+          format_case{widest.c_str(), {false, true, false, 2147483647}}}) {
+        tagsnip::number_format format{false, false, false, -1};
         EXPECT_TRUE(tagsnip::make_enumerate_format(c.value, format)) << c.value;
-        EXPECT_STREQ(format, c.format);
+        EXPECT_TRUE(format == c.format) << c.value;
     }
 }
 
@@ -41,14 +50,11 @@ TEST(EnumerateFormat, RefusesAnythingThatCouldTakeAnotherArgument)
                                     std::string("5-3"), std::string("1'2"), std::string("2147483648"),
                                     std::string("1-"), std::string("2'0"),
                                     std::string(123, '1'), "0" + longest, longest + "1"}) {
-        char format[tagsnip::enumerate_format_size] = "unchanged";
+        const tagsnip::number_format untouched{true, false, true, 77};
+        tagsnip::number_format format = untouched;
         EXPECT_FALSE(tagsnip::make_enumerate_format(value.c_str(), format)) << value;
-        EXPECT_STREQ(format, "unchanged");
+        EXPECT_TRUE(format == untouched) << value;
     }
-    char format[tagsnip::enumerate_format_size];
-    ASSERT_TRUE(tagsnip::make_enumerate_format(longest.c_str(), format));
-    EXPECT_EQ(std::string(format), "%" + longest + "llu");
-    EXPECT_TRUE(tagsnip::make_enumerate_format("'-0'12", format));
 }
 
 TEST(Normalise, TagsBecomeNoneOneOrTwoStrings)

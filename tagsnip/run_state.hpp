@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: BSD-2-Clause
-// What a tagsnip run holds once its files are set up, and the one way out:
-// every end of the run after the set-up, the good one and every failure,
-// goes through finish_run, which closes and releases all of it.
+// What a tagsnip run holds once it has begun to open its files. The record
+// belongs to run (run.hpp), which hands it to each step of the set-up that
+// opens something and releases all of it at the run's one way out.
 #pragma once
 
 #include <sys/stat.h>
@@ -9,7 +9,6 @@
 
 #include <cstdio>
 
-#include "frame/tool_frame.hpp"
 #include "tagsnip/input.hpp"
 #include "tagsnip/output.hpp"
 #include "tagsnip/settings.hpp"
@@ -34,10 +33,11 @@ inline bool same_file(const file_identity& a, const struct stat& b)
     return a.known && a.device == b.st_dev && a.inode == b.st_ino;
 }
 
-// Everything the run holds; finish_run releases it.
-struct run_resources {
+struct run_state {
     const run_settings* settings = nullptr;
     line_buffer buffer;
+    // An in-place update: the input's absolute path, and the temporary
+    // output's name beside it.
     char* resolved_input_path = nullptr;
     char* temp_output_path = nullptr;
     const char* input_name = nullptr;
@@ -56,20 +56,5 @@ struct run_resources {
     int insert_file = -1;            // the insert file, opened by the run
     FILE* insert_copy = nullptr;     // the anonymous copy of a stream that cannot be re-read
 };
-
-// The run's one record of what it holds: filled by the set-up of the
-// streams, released by finish_run.
-extern run_resources run;
-
-// The clean-up with the run's exit status; never returns. Closes the insert
-// file, then the output (completed and, for an in-place update, put in the
-// input's place; or, broken, removed unless --keep-broken), then the input.
-[[noreturn]] void finish_run(int status);
-
-// finish_run as the frame's clean-up: once main has set it, frame::die
-// ends the run through it. Every failure after the set-up has begun ends the
-// run there.
-[[noreturn]] void finish_held_run(void* held, int status);
-using frame::die;
 
 }  // namespace tagsnip
