@@ -12,13 +12,7 @@ namespace {
 
 constexpr option long_options[] = {
     {"template", required_argument, nullptr, 'T'},
-    {"human-readable", no_argument, nullptr, 'H'},
-    {"seconds", no_argument, nullptr, 's'},
-    {"milliseconds", no_argument, nullptr, 'm'},
-    {"microseconds", no_argument, nullptr, 'u'},
-    {"nanoseconds", no_argument, nullptr, 'n'},
-    {"file", required_argument, nullptr, timestamp::opt_file},
-    {"zone", required_argument, nullptr, timestamp::opt_zone},
+    TIMESTAMP_SHARED_LONG_OPTIONS,
     FRAME_COMMON_LONG_OPTIONS,
 };
 
@@ -26,7 +20,7 @@ constexpr option long_options[] = {
 
 const frame::tool_frame program_frame = {
     "epochfmt", "epochfmt", frame::locale_step::numeric_c,
-    "T:Hsmun" FRAME_COMMON_SHORT_OPTIONS, long_options, frame::usage_style::translated,
+    "T:" TIMESTAMP_SHARED_SHORT_OPTIONS FRAME_COMMON_SHORT_OPTIONS, long_options, frame::usage_style::translated,
     "%s %s unix_timestamp [...] [-T|--template time_format_template]"
     " [-H|--human-readable] [-s|--seconds] [-m|--milliseconds] [-u|--microseconds]"
     " [-n|--nanoseconds] [-h|--help] [-v|--version]\n",

@@ -21,13 +21,7 @@ constexpr option long_options[] = {
     {"integer", no_argument, nullptr, 'I'},
     {"integer-hexadecimal", no_argument, nullptr, 'X'},
     {"integer-0x-hexadecimal", no_argument, nullptr, '0'},
-    {"human-readable", no_argument, nullptr, 'H'},
-    {"seconds", no_argument, nullptr, 's'},
-    {"milliseconds", no_argument, nullptr, 'm'},
-    {"microseconds", no_argument, nullptr, 'u'},
-    {"nanoseconds", no_argument, nullptr, 'n'},
-    {"file", required_argument, nullptr, timestamp::opt_file},
-    {"zone", required_argument, nullptr, timestamp::opt_zone},
+    TIMESTAMP_SHARED_LONG_OPTIONS,
     FRAME_COMMON_LONG_OPTIONS,
 };
 
@@ -35,7 +29,7 @@ constexpr option long_options[] = {
 
 const frame::tool_frame program_frame = {
     "epochscan", "epochscan", frame::locale_step::numeric_c,
-    "T:FIX0Hsmun" FRAME_COMMON_SHORT_OPTIONS, long_options, frame::usage_style::translated,
+    "T:FIX0" TIMESTAMP_SHARED_SHORT_OPTIONS FRAME_COMMON_SHORT_OPTIONS, long_options, frame::usage_style::translated,
     "%s %s time_string [...] [-T|--template time_format_template] [-F|--float]"
     " [-I|--integer] [-H|--human-readable] [-s|--seconds] [-m|--milliseconds]"
     " [-u|--microseconds] [-n|--nanoseconds] [-h|--help] [-v|--version]\n",
