@@ -316,7 +316,10 @@ zone_interval rule_interval(const time_zone& z, int64_t t)
 // The rule's changes after the table's last one, up to the year 2400, go
 // into the table; so do those from 1800 for a zone that is only a rule. A
 // year's changes follow those of the year before; one at the very time of
-// the last takes its place (a rule of summer time all year round).
+// the last takes its place (a rule of summer time all year round). A file
+// whose last change lies before 1800 has its rule from 1800 on, too: its
+// last kind of local time holds until then, and a damaged file's change in
+// a year far back cannot make the table millions of years long.
 void extend_table_by_rule(time_zone* z)
 {
     if (!z->rule.present || !z->rule.has_dst)
@@ -326,6 +329,7 @@ void extend_table_by_rule(time_zone* z)
     if (!from_rule_only) {
         tm t{};
         first_year = utc_broken_down(z->at[z->change_count - 1], &t) ? t.tm_year + 1900 - 1 : 2400;
+        first_year = std::max<int64_t>(first_year, 1800);
     }
     if (first_year >= 2400)
         return;
@@ -525,7 +529,26 @@ void build_buckets(time_zone* z)
         z->bucket_first[k] = static_cast<uint32_t>(change_before(*z, z->bucket_low + (static_cast<int64_t>(k) << zone_bucket_shift)));
 }
 
+// The table made ready for lookups: the rule's changes added, the buckets
+// built.
+void complete_zone(time_zone* z)
+{
+    z->table_end = year_start(2400);
+    extend_table_by_rule(z);
+    build_buckets(z);
+}
+
 }  // namespace
+
+bool load_zone_data(time_zone* z, const char* name, const unsigned char* data, size_t size)
+{
+    memset(z, 0, sizeof *z);
+    z->name = name;
+    if (read_zone_data(z, data, size) != file_result::read)
+        return false;
+    complete_zone(z);
+    return true;
+}
 
 void load_time_zone(time_zone* z, const char* zone)
 {
@@ -544,9 +567,7 @@ void load_time_zone(time_zone* z, const char* zone)
             unknown_zone(zone);
         z->rule_before_table = true;
     }
-    z->table_end = year_start(2400);
-    extend_table_by_rule(z);
-    build_buckets(z);
+    complete_zone(z);
 }
 
 void free_time_zone(time_zone* z)

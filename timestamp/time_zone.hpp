@@ -85,7 +85,12 @@ struct time_zone {
 // ZONE must outlive z.
 void load_time_zone(time_zone* z, const char* zone);
 
-// Frees what load_time_zone took.
+// The zone in the bytes of a zone file, as load_time_zone reads the file of
+// a name, without ending the program: false when they are not a zone file
+// or are damaged. Either way free_time_zone frees what it took.
+bool load_zone_data(time_zone* z, const char* name, const unsigned char* data, size_t size);
+
+// Frees what load_time_zone or load_zone_data took.
 void free_time_zone(time_zone* z);
 
 // The interval around the instant t (seconds since the Epoch).

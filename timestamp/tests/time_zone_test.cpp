@@ -121,4 +121,36 @@ TEST_P(Zone, GapsHaveNoInstant)
 
 INSTANTIATE_TEST_SUITE_P(Zones, Zone, testing::ValuesIn(zones));
 
+// A version 2 zone file: one change at the instant given, to CET, and the
+// footer's rule after it.
+std::string zone_file(int64_t change, const std::string& rule)
+{
+    const auto big_endian = [](int64_t v, int bytes) {
+        std::string s;
+        for (int i = bytes - 1; i >= 0; --i)
+            s += static_cast<char>(static_cast<uint64_t>(v) >> (8 * i));
+        return s;
+    };
+    const auto counts = [&](int changes) {
+        return std::string("TZif2") + std::string(15, '\0') + big_endian(0, 12) + big_endian(changes, 4) +
+               big_endian(1, 4) + big_endian(4, 4);
+    };
+    const std::string cet = big_endian(3600, 4) + std::string("\0\0CET\0", 6);
+    return counts(0) + cet + counts(1) + big_endian(change, 8) + std::string(1, '\0') + cet + "\n" + rule + "\n";
+}
+
+// The rule after a file's last change goes into the table from 1800 at the
+// earliest: a change 35 million years back makes no table that long.
+TEST(ZoneFile, RuleAfterAChangeFarBackStartsIn1800)
+{
+    const std::string bytes = zone_file(-(int64_t{1} << 50), "CET-1CEST,M3.5.0,M10.5.0/3");
+    timestamp::time_zone z;
+    ASSERT_TRUE(timestamp::load_zone_data(&z, "far", reinterpret_cast<const unsigned char*>(bytes.data()),
+                                          bytes.size()));
+    EXPECT_LE(z.change_count, size_t{1 + 2 * (2400 - 1800)});
+    EXPECT_STREQ(timestamp::type_at(&z, 961545600).abbreviation, "CEST");  // 2000-06-21
+    EXPECT_STREQ(timestamp::type_at(&z, 977443200).abbreviation, "CET");   // 2000-12-22
+    timestamp::free_time_zone(&z);
+}
+
 }  // namespace
