@@ -22,8 +22,6 @@ constexpr std::int64_t reach = std::int64_t{1} << 60;
 
 void expect_lookups_agree(timestamp::time_zone* z, std::int64_t t)
 {
-    if (t < -reach || t > reach)
-        return;
     // The fast lookup first, without the last interval to lean on.
     z->last = timestamp::zone_interval{0, 0, 0};
     const timestamp::zone_type& fast = timestamp::type_at(z, t);
@@ -55,10 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Around the first and last changes, a few between, and far out.
         const std::size_t n = z.change_count;
         for (std::size_t k = 0; k < n; k += n / 16 + 1) {
-            expect_lookups_agree(&z, z.at[k] - 1);
-            expect_lookups_agree(&z, z.at[k]);
+            if (z.at[k] > -reach && z.at[k] < reach) {
+                expect_lookups_agree(&z, z.at[k] - 1);
+                expect_lookups_agree(&z, z.at[k]);
+            }
         }
-        if (n > 0)
+        if (n > 0 && z.at[n - 1] > -reach && z.at[n - 1] < reach)
             expect_lookups_agree(&z, z.at[n - 1] + 1);
         for (const std::int64_t t : {std::int64_t{0}, std::int64_t{-1} << 40, std::int64_t{1} << 40,
                                      std::int64_t{13569465600}, std::int64_t{-5364662400}})

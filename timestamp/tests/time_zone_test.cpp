@@ -132,7 +132,7 @@ std::string zone_file(int64_t change, const std::string& rule)
         return s;
     };
     const auto counts = [&](int changes) {
-        return std::string("TZif2") + std::string(15, '\0') + big_endian(0, 12) + big_endian(changes, 4) +
+        return std::string("TZif2") + std::string(15 + 12, '\0') + big_endian(changes, 4) +
                big_endian(1, 4) + big_endian(4, 4);
     };
     const std::string cet = big_endian(3600, 4) + std::string("\0\0CET\0", 6);
