@@ -97,6 +97,17 @@ bool next_field(const char*& at, const char* end, const char** begin, std::size_
     return *length > 0;
 }
 
+// The line's first count fields; false when it has fewer.
+bool split_fields(const line_view& line, int count, const char** field, std::size_t* size)
+{
+    const char* f = line.begin;
+    for (int i = 0; i < count; ++i) {
+        if (!next_field(f, line.end, &field[i], &size[i]))
+            return false;
+    }
+    return true;
+}
+
 bool hex_digit(char c, unsigned* value)
 {
     if (c >= '0' && c <= '9')
@@ -236,12 +247,9 @@ void linux_ipv4_default_route(const char* text, std::size_t length, default_rout
     const char* at = text;
     next_line(at, end, line);
     while (next_line(at, end, line)) {
-        const char* f = line.begin;
         const char* field[8];
         std::size_t size[8];
-        bool complete = true;
-        for (int i = 0; i < 8 && complete; ++i)
-            complete = next_field(f, line.end, &field[i], &size[i]);
+        const bool complete = split_fields(line, 8, field, size);
         std::uint64_t destination = 0, gateway = 0, flags = 0, metric = 0, mask = 0;
         if (!complete || !hex_number(field[1], size[1], &destination) || !hex_number(field[2], size[2], &gateway) ||
             !hex_number(field[3], size[3], &flags) || !whole_number(field[6], size[6], 10, &metric) ||
@@ -265,12 +273,9 @@ void linux_ipv6_default_route(const char* text, std::size_t length, default_rout
     std::uint64_t best_metric = 0;
     line_view line;
     for (const char* at = text; next_line(at, end, line);) {
-        const char* f = line.begin;
         const char* field[10];
         std::size_t size[10];
-        bool complete = true;
-        for (int i = 0; i < 10 && complete; ++i)
-            complete = next_field(f, line.end, &field[i], &size[i]);
+        const bool complete = split_fields(line, 10, field, size);
         unsigned char destination[16], next_hop[16];
         std::uint64_t prefix = 0, source_prefix = 0, metric = 0, flags = 0;
         if (!complete || !ipv6_field(field[0], size[0], destination) || !hex_number(field[1], size[1], &prefix) ||
