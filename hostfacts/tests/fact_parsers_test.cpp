@@ -89,7 +89,9 @@ const unsigned char gw1[4] = {192, 0, 2, 1};
 const unsigned char gw2[4] = {10, 0, 0, 1};
 const unsigned char none[4] = {0, 0, 0, 0};
 
+// A routing table and the reader of its family.
 struct route_case {
+    void (*read)(const char* text, std::size_t length, default_route& route);
     std::string text;
     const char* name;  // nullptr: no default route
     const char* gateway;
@@ -105,29 +107,33 @@ std::string expected(const route_case& c)
     return c.name ? std::string(c.name) + " via '" + c.gateway + "'" : "none";
 }
 
-class Ipv4Routes : public testing::TestWithParam<route_case> {};
+constexpr auto read_v4 = linux_ipv4_default_route;
+constexpr auto read_v6 = linux_ipv6_default_route;
 
-TEST_P(Ipv4Routes, LowestMetricThatIsUp)
+class LinuxRoutes : public testing::TestWithParam<route_case> {};
+
+TEST_P(LinuxRoutes, LowestMetricThatIsUp)
 {
     default_route route;
-    linux_ipv4_default_route(GetParam().text.data(), GetParam().text.size(), route);
+    GetParam().read(GetParam().text.data(), GetParam().text.size(), route);
     EXPECT_EQ(found(route), expected(GetParam())) << GetParam().text;
 }
 
+// /proc/net/route, after a heading.
 INSTANTIATE_TEST_SUITE_P(
-    Tables, Ipv4Routes,
-    testing::Values(route_case{ipv4_heading + ipv4_route("eth0", gw1, 3, 0), "eth0", "192.0.2.1"},
-                    route_case{ipv4_heading + ipv4_route("wlan0", gw2, 3, 600) + ipv4_route("eth0", gw1, 3, 100) +
+    Ipv4, LinuxRoutes,
+    testing::Values(route_case{read_v4, ipv4_heading + ipv4_route("eth0", gw1, 3, 0), "eth0", "192.0.2.1"},
+                    route_case{read_v4, ipv4_heading + ipv4_route("wlan0", gw2, 3, 600) + ipv4_route("eth0", gw1, 3, 100) +
                                    ipv4_route("eth1", gw2, 3, 100),
                                "eth0", "192.0.2.1"},
-                    route_case{ipv4_heading + ipv4_route("ppp0", none, 1, 0), "ppp0", ""},
-                    route_case{ipv4_heading + ipv4_route("*", none, 0x201, 0) + ipv4_route("eth0", gw1, 2, 0), nullptr,
-                               ""},
-                    route_case{ipv4_heading + ipv4_route("eth0", gw1, 1, 0, "000200C0"), nullptr, ""},
-                    route_case{ipv4_heading + "eth0\t00000000\tzz\t0003\t0\t0\t0\t00000000\n" +
+                    route_case{read_v4, ipv4_heading + ipv4_route("ppp0", none, 1, 0), "ppp0", ""},
+                    route_case{read_v4, ipv4_heading + ipv4_route("*", none, 0x201, 0) + ipv4_route("eth0", gw1, 2, 0),
+                               nullptr, ""},
+                    route_case{read_v4, ipv4_heading + ipv4_route("eth0", gw1, 1, 0, "000200C0"), nullptr, ""},
+                    route_case{read_v4, ipv4_heading + "eth0\t00000000\tzz\t0003\t0\t0\t0\t00000000\n" +
                                    ipv4_route("eth9", gw2, 3, 5),
                                "eth9", "10.0.0.1"},
-                    route_case{ipv4_heading, nullptr, ""}, route_case{"", nullptr, ""}));
+                    route_case{read_v4, ipv4_heading, nullptr, ""}, route_case{read_v4, "", nullptr, ""}));
 
 const std::string zero = "00000000000000000000000000000000";
 
@@ -138,28 +144,22 @@ std::string ipv6_route(const std::string& next_hop, const char* metric, const ch
            flags + "     " + name + "\n";
 }
 
-class Ipv6Routes : public testing::TestWithParam<route_case> {};
-
-TEST_P(Ipv6Routes, LowestMetricThatIsUp)
-{
-    default_route route;
-    linux_ipv6_default_route(GetParam().text.data(), GetParam().text.size(), route);
-    EXPECT_EQ(found(route), expected(GetParam())) << GetParam().text;
-}
-
+// /proc/net/ipv6_route, without one.
 INSTANTIATE_TEST_SUITE_P(
-    Tables, Ipv6Routes,
+    Ipv6, LinuxRoutes,
     testing::Values(
-        route_case{"fd000000000000000000000000000000 40 " + zero + " 00 " + zero + " 00000100 00000001 00000000 00000001 eth0\n" +
+        route_case{read_v6, "fd000000000000000000000000000000 40 " + zero + " 00 " + zero + " 00000100 00000001 00000000 00000001 eth0\n" +
                        ipv6_route("fd000000000000000000000000000001", "00000400", "00000003", "eth0") +
                        ipv6_route(zero, "ffffffff", "00200200", "lo"),
                    "eth0", "fd00::1"},
-        route_case{ipv6_route("fe800000000000000000000000000001", "00000400", "00000003", "wlan0") +
+        route_case{read_v6, ipv6_route("fe800000000000000000000000000001", "00000400", "00000003", "wlan0") +
                        ipv6_route("fe80000000000000021122fffe334455", "00000100", "00040003", "eth0"),
                    "eth0", "fe80::211:22ff:fe33:4455"},
-        route_case{ipv6_route(zero, "00000400", "00000001", "tun0"), "tun0", ""},
-        route_case{ipv6_route("fd000000000000000000000000000001", "00000400", "00000003", "eth0", "30"), nullptr, ""},
-        route_case{ipv6_route(zero, "ffffffff", "00200200", "lo"), nullptr, ""}, route_case{"", nullptr, ""}));
+        route_case{read_v6, ipv6_route(zero, "00000400", "00000001", "tun0"), "tun0", ""},
+        route_case{read_v6, ipv6_route("fd000000000000000000000000000001", "00000400", "00000003", "eth0", "30"),
+                   nullptr, ""},
+        route_case{read_v6, ipv6_route(zero, "ffffffff", "00200200", "lo"), nullptr, ""},
+        route_case{read_v6, "", nullptr, ""}));
 
 // A routing message as FreeBSD's kernel writes it, built byte by byte.
 struct message {
