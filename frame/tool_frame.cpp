@@ -184,9 +184,9 @@ void finish(int status)
     exit(status);
 }
 
-void set_clean_up(clean_up_routine finish, void* held)
+void set_clean_up(clean_up_routine routine, void* held)
 {
-    clean_up = finish;
+    clean_up = routine;
     clean_up_held = held;
 }
 

@@ -96,9 +96,10 @@ void report_format(const char* format, ...) __attribute__((format(printf, 1, 2))
 
 // The clean-up die and finish end through once a program holds what must
 // be released or completed at its end (tagsnip's files): called as
-// finish(held, status), it must not return. A null finish sets none again.
+// routine(held, status), it must not return. A null routine sets none
+// again.
 using clean_up_routine = void (*)(void* held, int status);
-void set_clean_up(clean_up_routine finish, void* held);
+void set_clean_up(clean_up_routine routine, void* held);
 
 // "INTERNAL ERROR: Unhandled option c=%c code=%x!\n", then exit status 1:
 // getopt_long returned a value the program's option loop has no case for.
